@@ -1,0 +1,62 @@
+#include "cli/Driver.h"
+
+#include <exception>
+
+#include "automaton/Automaton.h"
+#include "automaton/Seeding.h"
+#include "cli/Report.h"
+#include "faces/FaceGraph.h"
+#include "geometry/BaseTile.h"
+#include "render/SvgWriter.h"
+#include "tiling/Expansion.h"
+
+namespace quorvel {
+
+Tiling buildWorld(const Options& options) {
+    const Polygon base = basePolygon();
+    const std::vector<Affine> transforms = childTransforms(keyPoints(base));
+    const SupertileRules rules = supertileRules();
+    Tiling tiling;
+    tiling.reserve(expandedTileCount(options.root, options.depth, rules));
+    expandSupertile(options.root, options.depth, identity(), base, transforms, rules, tiling);
+    buildFaceGraph(tiling);
+    seedPopulation(tiling, options.seed, options.density);
+    return tiling;
+}
+
+int runQuorvel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        const ParsedCommand command = parseOptions(args);
+        if (command.helpRequested) {
+            printUsage(out);
+            out.flush();
+            checkWritten(out);
+            return 0;
+        }
+        const Options& options = command.options;
+        Tiling tiling = buildWorld(options);
+        writeBanner(out);
+        writeSummary(out, options, tiling.size());
+        Automaton automaton(tiling, Rule{options.birth, options.surviveMin, options.surviveMax,
+                                         options.faceWeight});
+        for (int64_t step = 1; step <= options.steps; ++step) {
+            automaton.step();
+            writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());
+            checkWritten(out);
+        }
+        if (!options.svgPath.empty()) {
+            writeSvg(tiling, options.svgPath);
+            out << "svg=" << options.svgPath << "\n";
+        }
+        out.flush();
+        checkWritten(out);
+        return 0;
+    } catch (const std::exception& error) {
+        out.flush();
+        err << "error: " << error.what() << "\n";
+        err.flush();
+        return 1;
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,21 @@
+// The run from arguments to exit status: options, build, banner and summary, one line per
+// step, the optional picture. Every error of the run is caught here, and only here, and
+// becomes one "error: " line on the error stream and exit status 1.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/Options.h"
+#include "tiling/Tiling.h"
+
+namespace quorvel {
+
+// Tiles placed, neighbour slots filled, population seeded.
+Tiling buildWorld(const Options& options);
+
+// args[0] is the program's name. Returns the exit status.
+int runQuorvel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace quorvel

@@ -1,0 +1,28 @@
+#include "cli/Report.h"
+
+#include <iomanip>
+#include <stdexcept>
+
+namespace quorvel {
+
+void writeBanner(std::ostream& out) { out << "Quorvel\n"; }
+
+void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount) {
+    out << "tiles=" << static_cast<uint64_t>(tileCount) << " depth=" << options.depth
+        << " root=" << options.root << " rule=B" << options.birth << "/S" << options.surviveMin
+        << "-" << options.surviveMax << " weight=" << options.faceWeight
+        << " density=" << std::fixed << std::setprecision(2) << options.density
+        << " seed=" << options.seed << "\n";
+}
+
+void writeStepLine(std::ostream& out, int64_t step, int32_t liveCount, uint32_t maxAge) {
+    out << "step=" << step << " alive=" << liveCount << " max_age=" << maxAge << "\n";
+}
+
+void checkWritten(std::ostream& out) {
+    if (!out) {
+        throw std::runtime_error("Unable to write standard output");
+    }
+}
+
+}  // namespace quorvel
