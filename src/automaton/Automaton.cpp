@@ -38,12 +38,21 @@ void stepAutomaton(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t su
 Automaton::Automaton(Tiling& tiling, const Rule& rule) : tiling_(tiling), rule_(rule) {}
 
 void Automaton::step() {
+    std::vector<bool> before(tiling_.size());
+    for (std::size_t i = 0; i < tiling_.size(); ++i) {
+        before[i] = tiling_[i].alive;
+    }
     stepAutomaton(tiling_, rule_.birth, rule_.surviveMin, rule_.surviveMax, rule_.faceWeight);
     liveCount_ = 0;
     maxAge_ = 0;
-    for (const Tile& tile : tiling_) {
+    changed_.clear();
+    for (std::size_t i = 0; i < tiling_.size(); ++i) {
+        const Tile& tile = tiling_[i];
         liveCount_ += tile.alive ? 1 : 0;
         maxAge_ = std::max(maxAge_, tile.age);
+        if (tile.alive != before[i]) {
+            changed_.push_back(static_cast<int32_t>(i));
+        }
     }
 }
 

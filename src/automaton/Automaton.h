@@ -25,12 +25,15 @@ public:
 
     int32_t liveCount() const { return liveCount_; }
     uint32_t maxAge() const { return maxAge_; }
+    // Indices of the tiles whose alive flag flipped in the last step, ascending.
+    const std::vector<int32_t>& changedTiles() const { return changed_; }
 
 private:
     Tiling& tiling_;
     Rule rule_;
     int32_t liveCount_ = 0;
     uint32_t maxAge_ = 0;
+    std::vector<int32_t> changed_;
 };
 
 }  // namespace quorvel
