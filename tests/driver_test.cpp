@@ -1,1 +1,223 @@
+#include "cli/Driver.h"
+
 #include <gtest/gtest.h>
+
+#include <sstream>
+#include <streambuf>
+
+#include "cli/Report.h"
+
+namespace quorvel {
+namespace {
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+RunResult run(std::vector<std::string> args) {
+    args.insert(args.begin(), "quorvel");
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runQuorvel(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string usageText() {
+    std::ostringstream usage;
+    printUsage(usage);
+    return usage.str();
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+const char* const kDefaultSummary =
+    "tiles=559 depth=3 root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1\n";
+
+struct DriverCase {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+    int status;
+};
+
+TEST(RunQuorvel, StreamsAndStatusForEachArgumentList) {
+    const std::string usage = usageText();
+    const std::vector<DriverCase> cases = {
+        {{"--steps", "0"}, std::string("Quorvel\n") + kDefaultSummary, "", 0},
+        {{"--steps", "0", "--face-weight", "0"},
+         "Quorvel\ntiles=559 depth=3 root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1\n",
+         "",
+         0},
+        {{"--steps", "0", "--survive-min", "5", "--survive-max", "1"},
+         "Quorvel\ntiles=559 depth=3 root=Delta rule=B3/S1-5 weight=1 density=0.42 seed=1\n",
+         "",
+         0},
+        {{"--steps", "0", "--depth", "7", "--root", "Psi"},
+         "Quorvel\ntiles=34649 depth=5 root=Psi rule=B3/S2-3 weight=1 density=0.42 seed=1\n",
+         "",
+         0},
+        {{"--steps", "0", "--density", "0.5", "--face-weight", "4"},
+         "Quorvel\ntiles=559 depth=3 root=Delta rule=B3/S2-3 weight=4 density=0.50 seed=1\n",
+         "",
+         0},
+        {{"--steps", "0", "--density", "1"},
+         "Quorvel\ntiles=559 depth=3 root=Delta rule=B3/S2-3 weight=1 density=1.00 seed=1\n",
+         "",
+         0},
+        {{"--steps", "0", "--seed", "-1", "--depth", "1"},
+         "Quorvel\ntiles=9 depth=1 root=Delta rule=B3/S2-3 weight=1 density=0.42 "
+         "seed=18446744073709551615\n",
+         "",
+         0},
+        {{"--root", "Gamma", "--depth", "0", "--steps", "1"},
+         "Quorvel\ntiles=2 depth=0 root=Gamma rule=B3/S2-3 weight=1 density=0.42 seed=1\n"
+         "step=1 alive=0 max_age=0\n",
+         "",
+         0},
+        // A lone tile has no live faces: it dies at once, survives with surviveMin 0, and with
+        // birth 0 a dead one is born.
+        {{"--depth", "0", "--density", "1", "--steps", "1"},
+         "Quorvel\ntiles=1 depth=0 root=Delta rule=B3/S2-3 weight=1 density=1.00 seed=1\n"
+         "step=1 alive=0 max_age=0\n",
+         "",
+         0},
+        {{"--depth", "0", "--density", "1", "--survive-min", "0", "--steps", "3"},
+         "Quorvel\ntiles=1 depth=0 root=Delta rule=B3/S0-3 weight=1 density=1.00 seed=1\n"
+         "step=1 alive=1 max_age=2\nstep=2 alive=1 max_age=3\nstep=3 alive=1 max_age=4\n",
+         "",
+         0},
+        {{"--depth", "0", "--density", "0", "--birth", "0", "--steps", "2"},
+         "Quorvel\ntiles=1 depth=0 root=Delta rule=B0/S2-3 weight=1 density=0.00 seed=1\n"
+         "step=1 alive=1 max_age=1\nstep=2 alive=0 max_age=0\n",
+         "",
+         0},
+        {{"--help"}, usage, "", 0},
+        {{"--root", "Foo", "--help"}, usage, "", 0},
+        {{"--steps", "3", "--help", "--bogus"}, usage, "", 0},
+        {{"--depth"}, "", "error: Missing value after --depth\n", 1},
+        {{"--bogus", "--help"}, "", "error: Unknown argument: --bogus\n", 1},
+        {{"--depth", "x", "--bogus"}, "", "error: invalid stoi argument\n", 1},
+        {{"--density", "1e999"}, "", "error: stod argument out of range\n", 1},
+        {{"--seed", "99999999999999999999"}, "", "error: stoull argument out of range\n", 1},
+        {{"--root", "delta"}, "", "error: Unsupported root tile: delta\n", 1},
+    };
+    for (const DriverCase& c : cases) {
+        const RunResult result = run(c.args);
+        const std::string where = ::testing::PrintToString(c.args);
+        EXPECT_EQ(result.out, c.out) << where;
+        EXPECT_EQ(result.err, c.err) << where;
+        EXPECT_EQ(result.status, c.status) << where;
+    }
+}
+
+TEST(RunQuorvel, DefaultRunReportsEveryStep) {
+    const RunResult result = run({});
+    ASSERT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 2u + 120u);
+    EXPECT_EQ(lines[0], "Quorvel");
+    EXPECT_EQ(lines[1] + "\n", kDefaultSummary);
+    for (std::size_t i = 1; i <= 120; ++i) {
+        EXPECT_EQ(lines[1 + i].rfind("step=" + std::to_string(i) + " alive=", 0), 0u)
+            << lines[1 + i];
+    }
+    EXPECT_EQ(lines[2], "step=1 alive=171 max_age=2");
+    EXPECT_EQ(lines[6], "step=5 alive=135 max_age=6");
+    EXPECT_EQ(lines[121], "step=120 alive=30 max_age=115");
+}
+
+TEST(RunQuorvel, DensityZeroStaysEmptyUnlessBirthIsZero) {
+    for (const std::string& line : linesOf(run({"--density", "0", "--steps", "30"}).out)) {
+        if (line.rfind("step=", 0) == 0) {
+            EXPECT_NE(line.find(" alive=0 max_age=0"), std::string::npos) << line;
+        }
+    }
+    const std::vector<std::string> bornAll =
+        linesOf(run({"--density", "0", "--birth", "0", "--steps", "1"}).out);
+    EXPECT_EQ(bornAll.back(), "step=1 alive=559 max_age=1");
+}
+
+// A stream buffer that accepts `capacity` bytes and then fails, like a full disk.
+class FullAfter : public std::streambuf {
+  public:
+    explicit FullAfter(std::size_t capacity) : capacity_(capacity) {}
+    std::string written;
+
+  protected:
+    int_type overflow(int_type ch) override {
+        if (traits_type::eq_int_type(ch, traits_type::eof())) {
+            return traits_type::not_eof(ch);
+        }
+        if (written.size() >= capacity_) {
+            return traits_type::eof();
+        }
+        written.push_back(traits_type::to_char_type(ch));
+        return ch;
+    }
+
+  private:
+    std::size_t capacity_;
+};
+
+TEST(RunQuorvel, LostStandardOutputIsAnError) {
+    struct FullCase {
+        std::vector<std::string> args;
+        std::size_t capacity;
+    };
+    const std::vector<FullCase> cases = {
+        {{"quorvel"}, 0},           {{"quorvel"}, 100},           {{"quorvel"}, 2000},
+        {{"quorvel", "--help"}, 0}, {{"quorvel", "--help"}, 100},
+    };
+    for (const FullCase& c : cases) {
+        FullAfter full(c.capacity);
+        std::ostream out(&full);
+        std::ostringstream err;
+        const std::string where =
+            ::testing::PrintToString(c.args) + " " + std::to_string(c.capacity);
+        EXPECT_EQ(runQuorvel(c.args, out, err), 1) << where;
+        EXPECT_EQ(err.str(), "error: Unable to write standard output\n") << where;
+        EXPECT_EQ(full.written.size(), c.capacity) << where;
+    }
+}
+
+TEST(RunQuorvel, ErrorLineComesAfterTheFlushedReport) {
+    // Standard output is flushed before the error line, so a shared terminal shows them in order.
+    std::stringstream shared;
+    std::vector<std::string> args = {"quorvel", "--steps", "2", "--svg", "/nonexistent-dir/x.svg"};
+    EXPECT_EQ(runQuorvel(args, shared, shared), 1);
+    const std::vector<std::string> lines = linesOf(shared.str());
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "step=2 alive=147 max_age=3");
+    EXPECT_EQ(lines[4], "error: Unable to write SVG: /nonexistent-dir/x.svg");
+}
+
+TEST(Report, NumbersAreWrittenInTheirFullRange) {
+    std::ostringstream out;
+    writeStepLine(out, 2147483647, 2147483647, 4294967295u);
+    EXPECT_EQ(out.str(), "step=2147483647 alive=2147483647 max_age=4294967295\n");
+}
+
+TEST(BuildWorld, SeedsThePopulationOfTheDefaultRun) {
+    const Tiling tiling = buildWorld(Options{});
+    ASSERT_EQ(tiling.size(), 559u);
+    std::size_t alive = 0;
+    for (const Tile& tile : tiling) {
+        alive += tile.alive ? 1 : 0;
+        EXPECT_EQ(tile.age, tile.alive ? 1u : 0u);
+        EXPECT_EQ(tile.neighbours.size(), tile.polygon.size());
+    }
+    EXPECT_EQ(alive, 248u);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -28,8 +28,8 @@ const std::array<RunOption, 10> kRunOptions = {{
     {"--svg", [](Options& o, const std::string& v) { o.svgPath = v; }},
 }};
 
-const std::array<const char*, 9> kRootLabels = {"Delta", "Gamma", "Psi",    "Sigma", "Theta",
-                                                 "Lambda", "Xi",   "Pi",     "Phi"};
+const std::array<const char*, 9> kRootLabels = {"Delta",  "Gamma", "Psi", "Sigma", "Theta",
+                                                "Lambda", "Xi",    "Pi",  "Phi"};
 
 int32_t clampInt(int32_t value, int32_t low, int32_t high) {
     return std::max(std::min(value, high), low);
@@ -83,9 +83,8 @@ double convertDouble(const std::string& text) {
 }
 
 uint64_t convertUnsigned(const std::string& text) {
-    return convertReporting(text, "stoull", [](const std::string& t) {
-        return static_cast<uint64_t>(std::stoull(t));
-    });
+    return convertReporting(
+        text, "stoull", [](const std::string& t) { return static_cast<uint64_t>(std::stoull(t)); });
 }
 
 ParsedCommand parseOptions(const std::vector<std::string>& args,

@@ -5,7 +5,9 @@
 
 namespace quorvel {
 
-void writeBanner(std::ostream& out) { out << "Quorvel\n"; }
+void writeBanner(std::ostream& out) {
+    out << "Quorvel\n";
+}
 
 void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount) {
     out << "tiles=" << static_cast<uint64_t>(tileCount) << " depth=" << options.depth

@@ -4,9 +4,13 @@
 
 namespace quorvel {
 
-Affine identity() { return {1.0, 0.0, 0.0, 0.0, 1.0, 0.0}; }
+Affine identity() {
+    return {1.0, 0.0, 0.0, 0.0, 1.0, 0.0};
+}
 
-Affine translation(Vec2 t) { return {1.0, 0.0, t.x, 0.0, 1.0, t.y}; }
+Affine translation(Vec2 t) {
+    return {1.0, 0.0, t.x, 0.0, 1.0, t.y};
+}
 
 Affine rotation(double theta) {
     const double c = std::cos(theta);
@@ -29,6 +33,8 @@ Vec2 apply(const Affine& t, Vec2 p) {
     return {(t.a * p.x + t.b * p.y) + t.c, (t.d * p.x + t.e * p.y) + t.f};
 }
 
-double degreesToRadians(int degrees) { return (static_cast<double>(degrees) * kPi) / 180.0; }
+double degreesToRadians(int degrees) {
+    return (static_cast<double>(degrees) * kPi) / 180.0;
+}
 
 }  // namespace quorvel

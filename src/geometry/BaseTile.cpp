@@ -21,7 +21,9 @@ Polygon basePolygon() {
     };
 }
 
-std::array<Vec2, 4> keyPoints(const Polygon& base) { return {base[3], base[5], base[7], base[11]}; }
+std::array<Vec2, 4> keyPoints(const Polygon& base) {
+    return {base[3], base[5], base[7], base[11]};
+}
 
 namespace {
 

@@ -11,8 +11,12 @@ struct Vec2 {
     double y = 0.0;
 };
 
-inline bool operator==(const Vec2& p, const Vec2& q) { return p.x == q.x && p.y == q.y; }
-inline bool operator!=(const Vec2& p, const Vec2& q) { return !(p == q); }
+inline bool operator==(const Vec2& p, const Vec2& q) {
+    return p.x == q.x && p.y == q.y;
+}
+inline bool operator!=(const Vec2& p, const Vec2& q) {
+    return !(p == q);
+}
 
 using Polygon = std::vector<Vec2>;
 

@@ -11,7 +11,9 @@ namespace {
 constexpr double kGammaTurnRadians = 0.5235987755982988;
 constexpr std::size_t kGammaPivotVertex = 8;
 
-bool isGamma(const std::string& label) { return label == "Gamma"; }
+bool isGamma(const std::string& label) {
+    return label == "Gamma";
+}
 
 const ChildLabels& childrenOrThrow(const SupertileRules& rules, const std::string& label) {
     const ChildLabels* children = findChildren(rules, label);
@@ -49,8 +51,8 @@ void expandSupertile(const std::string& label, int32_t depth, const Affine& tran
         return;
     }
     if (isGamma(label)) {
-        const Affine pivot = compose(translation(basePolygon.at(kGammaPivotVertex)),
-                                     rotation(kGammaTurnRadians));
+        const Affine pivot =
+            compose(translation(basePolygon.at(kGammaPivotVertex)), rotation(kGammaTurnRadians));
         emitTile("Gamma1", basePolygon, transform, tiling);
         emitTile("Gamma2", basePolygon, compose(transform, pivot), tiling);
         return;
@@ -58,7 +60,8 @@ void expandSupertile(const std::string& label, int32_t depth, const Affine& tran
     emitTile(label, basePolygon, transform, tiling);
 }
 
-std::size_t expandedTileCount(const std::string& label, int32_t depth, const SupertileRules& rules) {
+std::size_t expandedTileCount(const std::string& label, int32_t depth,
+                              const SupertileRules& rules) {
     if (depth == 0) {
         return isGamma(label) ? 2 : 1;
     }
