@@ -18,21 +18,6 @@ Affine rotation(double theta) {
     return {c, -s, 0.0, s, c, 0.0};
 }
 
-Affine compose(const Affine& p, const Affine& q) {
-    Affine r;
-    r.a = p.a * q.a + p.b * q.d;
-    r.b = p.a * q.b + p.b * q.e;
-    r.c = (p.a * q.c + p.b * q.f) + p.c;
-    r.d = p.d * q.a + p.e * q.d;
-    r.e = p.d * q.b + p.e * q.e;
-    r.f = (p.d * q.c + p.e * q.f) + p.f;
-    return r;
-}
-
-Vec2 apply(const Affine& t, Vec2 p) {
-    return {(t.a * p.x + t.b * p.y) + t.c, (t.d * p.x + t.e * p.y) + t.f};
-}
-
 double degreesToRadians(int degrees) {
     return (static_cast<double>(degrees) * kPi) / 180.0;
 }

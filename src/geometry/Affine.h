@@ -25,8 +25,20 @@ Affine translation(Vec2 t);
 // Counter-clockwise turn by theta radians about the origin.
 Affine rotation(double theta);
 // The map that sends a point through q first and then through p.
-Affine compose(const Affine& p, const Affine& q);
-Vec2 apply(const Affine& t, Vec2 p);
+inline Affine compose(const Affine& p, const Affine& q) {
+    Affine r;
+    r.a = p.a * q.a + p.b * q.d;
+    r.b = p.a * q.b + p.b * q.e;
+    r.c = (p.a * q.c + p.b * q.f) + p.c;
+    r.d = p.d * q.a + p.e * q.d;
+    r.e = p.d * q.b + p.e * q.e;
+    r.f = (p.d * q.c + p.e * q.f) + p.f;
+    return r;
+}
+
+inline Vec2 apply(const Affine& t, Vec2 p) {
+    return {(t.a * p.x + t.b * p.y) + t.c, (t.d * p.x + t.e * p.y) + t.f};
+}
 
 // Whole degrees to radians as (degrees * pi) / 180, the multiplication first.
 double degreesToRadians(int degrees);

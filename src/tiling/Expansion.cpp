@@ -29,9 +29,9 @@ void emitTile(const std::string& label, const Polygon& basePolygon, const Affine
               Tiling& tiling) {
     Tile tile;
     tile.label = label;
-    tile.polygon.reserve(basePolygon.size());
-    for (const Vec2& point : basePolygon) {
-        tile.polygon.push_back(apply(transform, point));
+    tile.polygon.resize(basePolygon.size());
+    for (std::size_t i = 0; i < basePolygon.size(); ++i) {
+        tile.polygon[i] = apply(transform, basePolygon[i]);
     }
     tiling.push_back(std::move(tile));
 }
