@@ -28,10 +28,14 @@ Bounds boundsOf(const Tiling& tiling) {
     Bounds bounds;
     for (const Tile& tile : tiling) {
         for (const Vec2& p : tile.polygon) {
-            if (p.x < bounds.minX) bounds.minX = p.x;
-            if (p.y < bounds.minY) bounds.minY = p.y;
-            if (p.x > bounds.maxX) bounds.maxX = p.x;
-            if (p.y > bounds.maxY) bounds.maxY = p.y;
+            if (p.x < bounds.minX)
+                bounds.minX = p.x;
+            if (p.y < bounds.minY)
+                bounds.minY = p.y;
+            if (p.x > bounds.maxX)
+                bounds.maxX = p.x;
+            if (p.y > bounds.maxY)
+                bounds.maxY = p.y;
         }
     }
     return bounds;
@@ -45,7 +49,7 @@ struct FileCloser {
 // few large writes instead of millions of small ones. Every write is checked where it
 // happens; the first failure throws.
 class BlockWriter {
-public:
+  public:
     static constexpr std::size_t kBlockBytes = 64 * 1024;
     // Room for the longest number either format can give (fixed notation of the largest
     // double is 309 digits, the point and four decimals).
@@ -101,7 +105,7 @@ public:
         if (used_ > 0) {
             writeBlock();
         }
-        if (std::fflush(file_.get()) != 0) {
+        if (std::fflush(file_.get()) != 0 || std::ferror(file_.get()) != 0) {
             fail();
         }
         if (std::fclose(file_.release()) != 0) {
@@ -109,7 +113,7 @@ public:
         }
     }
 
-private:
+  private:
     [[noreturn]] void fail() const { throw std::runtime_error("Unable to write SVG: " + path_); }
 
     void number(double value, std::chars_format format, int precision) {
