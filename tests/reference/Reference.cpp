@@ -44,10 +44,14 @@ void writeSvgPlain(const Tiling& tiling, const std::string& path) {
     double maxY = -std::numeric_limits<double>::infinity();
     for (const Tile& tile : tiling) {
         for (const Vec2& p : tile.polygon) {
-            if (p.x < minX) minX = p.x;
-            if (p.y < minY) minY = p.y;
-            if (p.x > maxX) maxX = p.x;
-            if (p.y > maxY) maxY = p.y;
+            if (p.x < minX)
+                minX = p.x;
+            if (p.y < minY)
+                minY = p.y;
+            if (p.x > maxX)
+                maxX = p.x;
+            if (p.y > maxY)
+                maxY = p.y;
         }
     }
     const double width = (maxX - minX) + 2 * kMargin;
