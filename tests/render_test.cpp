@@ -1,1 +1,394 @@
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "Reference.h"
+#include "automaton/Automaton.h"
+#include "cli/Driver.h"
+#include "render/SvgWriter.h"
+
+namespace {
+
+using namespace quorvel;
+
+const char kDeadColours[] = "\" fill=\"#171b26\" stroke=\"#394252\" stroke-width=\"0.03\"/>\n";
+const char kLiveColours[] = "\" fill=\"#96ff5f\" stroke=\"#d9ffb8\" stroke-width=\"0.03\"/>\n";
+const char kBackground[] = "<rect width=\"100%\" height=\"100%\" fill=\"#090a0f\"/>\n";
+const char kClosing[] = "</svg>\n";
+const char kDeltaPoints[] =
+    "24.8660,24.8660 25.8660,24.8660 26.3660,24.0000 27.2321,24.5000 27.2321,25.5000 "
+    "28.2321,25.5000 28.7321,26.3660 27.8660,26.8660 27.0000,26.3660 26.5000,27.2321 "
+    "25.5000,27.2321 24.5000,27.2321 24.0000,26.3660 24.8660,25.8660 ";
+
+std::string header(const std::string& width, const std::string& height) {
+    return "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + width + " " + height +
+           "\" width=\"" + width + "\" height=\"" + height + "\">\n";
+}
+
+std::string polygonLine(const std::string& points, bool alive) {
+    return "<polygon points=\"" + points + (alive ? kLiveColours : kDeadColours);
+}
+
+std::string tempPath(const std::string& name) {
+    return ::testing::TempDir() + "quorvel_render_" + name;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end + 1 - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+Tiling worldOf(const std::string& root, int32_t depth, double density, uint64_t seed = 1) {
+    Options options;
+    options.root = root;
+    options.depth = depth;
+    options.density = density;
+    options.seed = seed;
+    return buildWorld(options);
+}
+
+Tiling singleTile(const Polygon& polygon, bool alive = false) {
+    Tile tile;
+    tile.label = "Delta";
+    tile.polygon = polygon;
+    tile.alive = alive;
+    return Tiling{tile};
+}
+
+// What the fast writer gives, and what the plain stream writer gives, for the same tiling.
+struct BothWritings {
+    std::string fast;
+    std::string plain;
+};
+
+BothWritings writeBoth(const Tiling& tiling, const std::string& name) {
+    const std::string fastPath = tempPath(name + "_fast.svg");
+    const std::string plainPath = tempPath(name + "_plain.svg");
+    writeSvg(tiling, fastPath);
+    reference::writeSvgPlain(tiling, plainPath);
+    BothWritings both{readFile(fastPath), readFile(plainPath)};
+    std::remove(fastPath.c_str());
+    std::remove(plainPath.c_str());
+    return both;
+}
+
+TEST(SvgContent, DepthZeroDeltaIsExact) {
+    const std::string path = tempPath("delta0.svg");
+    writeSvg(worldOf("Delta", 0, 0.0), path);
+    EXPECT_EQ(readFile(path), header("52.7321", "51.2321") + kBackground +
+                                  polygonLine(kDeltaPoints, false) + kClosing);
+    std::remove(path.c_str());
+}
+
+TEST(SvgContent, LiveTileTakesLiveColours) {
+    const std::string path = tempPath("delta0_live.svg");
+    writeSvg(worldOf("Delta", 0, 1.0), path);
+    EXPECT_EQ(readFile(path), header("52.7321", "51.2321") + kBackground +
+                                  polygonLine(kDeltaPoints, true) + kClosing);
+    std::remove(path.c_str());
+}
+
+TEST(SvgContent, HeaderGivesTheExtentPlusMargins) {
+    struct Case {
+        const char* root;
+        int32_t depth;
+        const char* width;
+        const char* height;
+    };
+    const Case cases[] = {
+        {"Delta", 0, "52.7321", "51.2321"},
+        {"Gamma", 0, "53.5981", "53.5981"},
+        {"Delta", 3, "70.3923", "69.7583"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.root) + " depth " + std::to_string(c.depth));
+        const std::string path = tempPath("header.svg");
+        writeSvg(worldOf(c.root, c.depth, 0.42), path);
+        const std::vector<std::string> lines = linesOf(readFile(path));
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], header(c.width, c.height));
+        std::remove(path.c_str());
+    }
+}
+
+TEST(SvgContent, IntegralExtentIsWrittenWithoutDecimalPoint) {
+    const std::string path = tempPath("integral.svg");
+    writeSvg(singleTile({{0.0, 0.0}, {2.0, 0.0}, {2.0, 3.0}}), path);
+    EXPECT_EQ(readFile(path),
+              header("50", "51") + kBackground +
+                  polygonLine("24.0000,24.0000 26.0000,24.0000 26.0000,27.0000 ", false) +
+                  kClosing);
+    std::remove(path.c_str());
+}
+
+TEST(SvgContent, DefaultRunHasOneLinePerTileColouredByState) {
+    Tiling tiling = worldOf("Delta", 3, 0.42);
+    Automaton automaton(tiling, Rule{3, 2, 3, 1});
+    for (int step = 0; step < 5; ++step) {
+        automaton.step();
+    }
+    const std::string path = tempPath("default.svg");
+    writeSvg(tiling, path);
+    const std::string text = readFile(path);
+    std::remove(path.c_str());
+
+    const std::vector<std::string> lines = linesOf(text);
+    ASSERT_EQ(lines.size(), tiling.size() + 3);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.back(), '\n');
+    }
+    EXPECT_EQ(lines[0], header("70.3923", "69.7583"));
+    EXPECT_EQ(lines[1], kBackground);
+    EXPECT_EQ(lines.back(), kClosing);
+    std::size_t liveLines = 0;
+    std::size_t liveTiles = 0;
+    for (std::size_t i = 0; i < tiling.size(); ++i) {
+        const std::string& line = lines[i + 2];
+        const std::string colours = tiling[i].alive ? kLiveColours : kDeadColours;
+        ASSERT_GE(line.size(), colours.size());
+        EXPECT_EQ(line.substr(line.size() - colours.size()), colours) << "tile " << i;
+        liveLines += line.find("#96ff5f") != std::string::npos ? 1 : 0;
+        liveTiles += tiling[i].alive ? 1 : 0;
+    }
+    EXPECT_EQ(liveLines, liveTiles);
+    EXPECT_EQ(static_cast<int32_t>(liveTiles), automaton.liveCount());
+    EXPECT_GT(liveTiles, 0u);
+    EXPECT_LT(liveTiles, tiling.size());
+}
+
+TEST(SvgContent, ExistingFileIsReplaced) {
+    const std::string path = tempPath("replace.svg");
+    {
+        std::ofstream old(path);
+        old << std::string(200000, 'x');
+    }
+    writeSvg(worldOf("Delta", 0, 0.0), path);
+    EXPECT_EQ(readFile(path), header("52.7321", "51.2321") + kBackground +
+                                  polygonLine(kDeltaPoints, false) + kClosing);
+    std::remove(path.c_str());
+}
+
+// The whole file, from the fast writer and from the plain stream writer, on real patches of
+// every depth up to 4 with populations of several densities and after some steps.
+TEST(SvgMatchesPlain, RealTilings) {
+    struct Case {
+        const char* root;
+        int32_t depth;
+        double density;
+        int steps;
+    };
+    const Case cases[] = {
+        {"Delta", 0, 0.42, 0}, {"Gamma", 0, 0.42, 0},  {"Psi", 1, 0.5, 3},
+        {"Gamma", 2, 0.3, 7},  {"Delta", 3, 0.42, 0},  {"Theta", 3, 0.7, 20},
+        {"Delta", 4, 0.42, 0}, {"Sigma", 4, 0.42, 11}, {"Gamma", 4, 1.0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.root) + " depth " + std::to_string(c.depth));
+        Tiling tiling = worldOf(c.root, c.depth, c.density, 7);
+        Automaton automaton(tiling, Rule{3, 2, 3, 1});
+        for (int step = 0; step < c.steps; ++step) {
+            automaton.step();
+        }
+        const BothWritings both = writeBoth(tiling, "real");
+        EXPECT_EQ(both.fast.size(), both.plain.size());
+        EXPECT_TRUE(both.fast == both.plain);
+    }
+}
+
+// Points chosen at the edges of the fixed format: exact ties at the fifth decimal, values a
+// few ulps either side of a rounding boundary, carries into the integer part, large and huge
+// magnitudes, and a random spread.
+TEST(SvgMatchesPlain, PointFormats) {
+    Polygon polygon = {{0.0, 0.0}};
+    const double edges[] = {0.0,          0.03125,
+                            0.09375,      0.00005,
+                            0.00015,      0.99995,
+                            9.99995,      75.99995,
+                            0.4,          28.732050807568875,
+                            1e-300,       5e-5,
+                            999975.99995, 1e6,
+                            1e7,          123456789.00005,
+                            1e15,         1e20,
+                            1e300,        std::numeric_limits<double>::max() / 4};
+    for (double x : edges) {
+        polygon.push_back({x, x});
+        polygon.push_back({std::nextafter(x, 0.0), std::nextafter(x, 1e308)});
+    }
+    for (int k = 0; k < 20000; k += 7) {
+        // Half-way points of the fourth decimal and their neighbours, as the shifted value.
+        const double half = 24.0 + (k + 0.5) / 10000.0;
+        for (double value : {half, std::nextafter(half, 0.0), std::nextafter(half, 100.0)}) {
+            polygon.push_back({value - 24.0, value - 24.0});
+        }
+    }
+    std::mt19937_64 random(12345);
+    std::uniform_real_distribution<double> spread(0.0, 3000.0);
+    for (int i = 0; i < 20000; ++i) {
+        polygon.push_back({spread(random), spread(random)});
+    }
+    const BothWritings both = writeBoth(singleTile(polygon), "points");
+    EXPECT_EQ(both.fast.size(), both.plain.size());
+    EXPECT_TRUE(both.fast == both.plain);
+}
+
+// Header numbers at the edges of the general format, each checked against the stream.
+TEST(SvgMatchesPlain, HeaderFormats) {
+    const double extents[] = {
+        0.0,      2.0,     4.732050807568875, 51.99995, 51.99994, 999952.0, 999951.5, 999951.4,
+        123408.5, 99952.0, 1234519.0,         1e-5,     1e15,     1e300,    0.1};
+    for (double extent : extents) {
+        SCOPED_TRACE(extent);
+        const BothWritings both = writeBoth(singleTile({{0.0, 0.0}, {extent, extent}}), "header");
+        EXPECT_EQ(both.fast, both.plain);
+        std::ostringstream expected;
+        expected << (extent - 0.0) + 48.0;
+        EXPECT_EQ(linesOf(both.fast).at(0), header(expected.str(), expected.str()));
+    }
+    // No tile: the extremes stay infinite and so does the size.
+    const BothWritings empty = writeBoth(Tiling{}, "empty");
+    EXPECT_EQ(empty.fast, empty.plain);
+    EXPECT_EQ(empty.fast, header("-inf", "-inf") + kBackground + kClosing);
+}
+
+TEST(SvgFailure, MissingDirectoryCreatesNothing) {
+    const std::string directory = tempPath("no_such_directory");
+    const std::string path = directory + "/picture.svg";
+    ASSERT_FALSE(exists(directory));
+    try {
+        writeSvg(worldOf("Delta", 1, 0.42), path);
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), "Unable to write SVG: " + path);
+    }
+    EXPECT_FALSE(exists(directory));
+}
+
+// A full device accepts the open and refuses the data: the loss must not pass for success,
+// for a picture smaller than one block as for one of many blocks.
+TEST(SvgFailure, FullDeviceIsReported) {
+    if (!exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    for (int32_t depth : {0, 4}) {
+        SCOPED_TRACE(depth);
+        try {
+            writeSvg(worldOf("Delta", depth, 0.42), "/dev/full");
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), "Unable to write SVG: /dev/full");
+        }
+    }
+}
+
+struct RunResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+RunResult run(std::vector<std::string> args) {
+    args.insert(args.begin(), "quorvel");
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runQuorvel(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+const std::vector<std::string> kRunArgs = {"--depth", "2", "--steps", "4", "--seed", "9"};
+
+std::vector<std::string> withSvg(const std::string& path) {
+    std::vector<std::string> args = kRunArgs;
+    args.push_back("--svg");
+    args.push_back(path);
+    return args;
+}
+
+TEST(SvgRun, UnwritablePathEndsTheRunAfterTheReport) {
+    const RunResult withoutPicture = run(kRunArgs);
+    ASSERT_EQ(withoutPicture.status, 0);
+    ASSERT_EQ(linesOf(withoutPicture.out).size(), 2u + 4u);
+
+    std::vector<std::string> paths = {tempPath("missing_directory") + "/picture.svg"};
+    if (exists("/dev/full")) {
+        paths.push_back("/dev/full");
+    }
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        const RunResult result = run(withSvg(path));
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, withoutPicture.out);
+        EXPECT_EQ(result.out.find("svg="), std::string::npos);
+        EXPECT_EQ(result.err, "error: Unable to write SVG: " + path + "\n");
+    }
+    EXPECT_FALSE(exists(tempPath("missing_directory")));
+}
+
+TEST(SvgRun, WrittenPictureIsReportedLast) {
+    const std::string path = tempPath("run.svg");
+    const RunResult withoutPicture = run(kRunArgs);
+    const RunResult result = run(withSvg(path));
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, withoutPicture.out + "svg=" + path + "\n");
+
+    Options options;
+    options.depth = 2;
+    options.seed = 9;
+    Tiling tiling = buildWorld(options);
+    for (int step = 0; step < 4; ++step) {
+        stepAutomaton(tiling, 3, 2, 3, 1);
+    }
+    const std::string expectedPath = tempPath("run_expected.svg");
+    reference::writeSvgPlain(tiling, expectedPath);
+    EXPECT_EQ(readFile(path), readFile(expectedPath));
+    std::remove(path.c_str());
+    std::remove(expectedPath.c_str());
+}
+
+TEST(SvgRun, NoStepsPicturesTheSeededPopulation) {
+    const std::string path = tempPath("seeded.svg");
+    const RunResult result = run({"--steps", "0", "--svg", path});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    const std::vector<std::string> lines = linesOf(result.out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[2], "svg=" + path + "\n");
+
+    const std::string expectedPath = tempPath("seeded_expected.svg");
+    reference::writeSvgPlain(buildWorld(Options{}), expectedPath);
+    EXPECT_EQ(readFile(path), readFile(expectedPath));
+    std::remove(path.c_str());
+    std::remove(expectedPath.c_str());
+}
+
+}  // namespace

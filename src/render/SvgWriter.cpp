@@ -1,8 +1,15 @@
 #include "render/SvgWriter.h"
 
-#include <fstream>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace quorvel {
 
@@ -21,14 +28,160 @@ Bounds boundsOf(const Tiling& tiling) {
     Bounds bounds;
     for (const Tile& tile : tiling) {
         for (const Vec2& p : tile.polygon) {
-            if (p.x < bounds.minX) bounds.minX = p.x;
-            if (p.y < bounds.minY) bounds.minY = p.y;
-            if (p.x > bounds.maxX) bounds.maxX = p.x;
-            if (p.y > bounds.maxY) bounds.maxY = p.y;
+            if (p.x < bounds.minX)
+                bounds.minX = p.x;
+            if (p.y < bounds.minY)
+                bounds.minY = p.y;
+            if (p.x > bounds.maxX)
+                bounds.maxX = p.x;
+            if (p.y > bounds.maxY)
+                bounds.maxY = p.y;
         }
     }
     return bounds;
 }
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Collects the text in one block and hands it to the file whole, so the C library sees a
+// few large writes instead of millions of small ones. Every write is checked where it
+// happens; the first failure throws.
+class BlockWriter {
+  public:
+    static constexpr std::size_t kBlockBytes = 64 * 1024;
+    // Room for the longest number either format can give (fixed notation of the largest
+    // double is 309 digits, the point and four decimals).
+    static constexpr std::size_t kNumberRoom = 400;
+
+    explicit BlockWriter(const std::string& path) : path_(path), block_(kBlockBytes) {
+        file_.reset(std::fopen(path.c_str(), "w"));
+        if (!file_) {
+            fail();
+        }
+        // The blocks are already large: a second buffer would only copy them again.
+        std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    }
+
+    void text(const char* data, std::size_t size) {
+        while (size > 0) {
+            if (used_ == block_.size()) {
+                writeBlock();
+            }
+            const std::size_t chunk = std::min(size, block_.size() - used_);
+            std::memcpy(block_.data() + used_, data, chunk);
+            used_ += chunk;
+            data += chunk;
+            size -= chunk;
+        }
+    }
+
+    template <std::size_t N>
+    void literal(const char (&data)[N]) {
+        text(data, N - 1);
+    }
+
+    void character(char c) {
+        if (used_ == block_.size()) {
+            writeBlock();
+        }
+        block_[used_++] = c;
+    }
+
+    // The stream's default: general notation, six significant digits.
+    void general(double value) { number(value, std::chars_format::general, 6); }
+
+    // Fixed notation, four decimals, as the points are written. Most values take the short
+    // road below; the rest, and any value whose rounding the short road cannot settle, go
+    // through std::to_chars.
+    void fixed4(double value) {
+        if (!fixed4Fast(value)) {
+            number(value, std::chars_format::fixed, 4);
+        }
+    }
+
+    void finish() {
+        if (used_ > 0) {
+            writeBlock();
+        }
+        if (std::fflush(file_.get()) != 0 || std::ferror(file_.get()) != 0) {
+            fail();
+        }
+        if (std::fclose(file_.release()) != 0) {
+            fail();
+        }
+    }
+
+  private:
+    [[noreturn]] void fail() const { throw std::runtime_error("Unable to write SVG: " + path_); }
+
+    void number(double value, std::chars_format format, int precision) {
+        if (block_.size() - used_ < kNumberRoom) {
+            writeBlock();
+        }
+        char* const first = block_.data() + used_;
+        const std::to_chars_result result =
+            std::to_chars(first, block_.data() + block_.size(), value, format, precision);
+        used_ += static_cast<std::size_t>(result.ptr - first);
+    }
+
+    // Below 1e6 the product value * 10000 stays under 2^34, so its rounding error is at most
+    // 2^-19. When the computed product's fraction lies farther than kTieMargin from one half,
+    // the exact product rounds to the same integer, which is what fixed notation prints.
+    // Nearer ties (exact ones such as 24.03125 included) are left to std::to_chars, which
+    // settles them on the exact binary value.
+    bool fixed4Fast(double value) {
+        constexpr double kLimit = 1e6;
+        constexpr double kTieMargin = 1e-4;
+        if (!(value >= 0.0 && value < kLimit) || std::signbit(value)) {
+            return false;
+        }
+        const double scaled = value * 10000.0;
+        const double whole = std::floor(scaled);
+        const double fraction = scaled - whole;
+        if (std::fabs(fraction - 0.5) <= kTieMargin) {
+            return false;
+        }
+        uint64_t units = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+        if (block_.size() - used_ < kNumberRoom) {
+            writeBlock();
+        }
+        // The digits of the integer part, most significant first, then the point and the
+        // four decimals with their leading zeros.
+        uint64_t integer = units / 10000;
+        uint32_t decimals = static_cast<uint32_t>(units % 10000);
+        char digits[20];
+        int count = 0;
+        do {
+            digits[count++] = static_cast<char>('0' + integer % 10);
+            integer /= 10;
+        } while (integer > 0);
+        char* out = block_.data() + used_;
+        while (count > 0) {
+            *out++ = digits[--count];
+        }
+        out[0] = '.';
+        out[1] = static_cast<char>('0' + decimals / 1000);
+        out[2] = static_cast<char>('0' + decimals / 100 % 10);
+        out[3] = static_cast<char>('0' + decimals / 10 % 10);
+        out[4] = static_cast<char>('0' + decimals % 10);
+        used_ = static_cast<std::size_t>(out + 5 - block_.data());
+        return true;
+    }
+
+    void writeBlock() {
+        if (std::fwrite(block_.data(), 1, used_, file_.get()) != used_) {
+            fail();
+        }
+        used_ = 0;
+    }
+
+    std::string path_;
+    std::unique_ptr<std::FILE, FileCloser> file_;
+    std::vector<char> block_;
+    std::size_t used_ = 0;
+};
 
 }  // namespace
 
@@ -36,30 +189,34 @@ void writeSvg(const Tiling& tiling, const std::string& path) {
     const Bounds bounds = boundsOf(tiling);
     const double width = (bounds.maxX - bounds.minX) + 2 * kMargin;
     const double height = (bounds.maxY - bounds.minY) + 2 * kMargin;
-    const std::runtime_error failure("Unable to write SVG: " + path);
 
-    std::ofstream file(path, std::ios::out | std::ios::trunc);
-    if (!file) {
-        throw failure;
-    }
-    file << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << width << " " << height
-         << "\" width=\"" << width << "\" height=\"" << height << "\">\n";
-    file << "<rect width=\"100%\" height=\"100%\" fill=\"#090a0f\"/>\n";
-    file.setf(std::ios::fixed, std::ios::floatfield);
-    file.precision(4);
+    BlockWriter out(path);
+    out.literal("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
+    out.general(width);
+    out.character(' ');
+    out.general(height);
+    out.literal("\" width=\"");
+    out.general(width);
+    out.literal("\" height=\"");
+    out.general(height);
+    out.literal("\">\n");
+    out.literal("<rect width=\"100%\" height=\"100%\" fill=\"#090a0f\"/>\n");
     for (const Tile& tile : tiling) {
-        file << "<polygon points=\"";
+        out.literal("<polygon points=\"");
         for (const Vec2& p : tile.polygon) {
-            file << (p.x - bounds.minX) + kMargin << "," << (p.y - bounds.minY) + kMargin << " ";
+            out.fixed4((p.x - bounds.minX) + kMargin);
+            out.character(',');
+            out.fixed4((p.y - bounds.minY) + kMargin);
+            out.character(' ');
         }
-        file << "\" fill=\"" << (tile.alive ? "#96ff5f" : "#171b26") << "\" stroke=\""
-             << (tile.alive ? "#d9ffb8" : "#394252") << "\" stroke-width=\"0.03\"/>\n";
+        if (tile.alive) {
+            out.literal("\" fill=\"#96ff5f\" stroke=\"#d9ffb8\" stroke-width=\"0.03\"/>\n");
+        } else {
+            out.literal("\" fill=\"#171b26\" stroke=\"#394252\" stroke-width=\"0.03\"/>\n");
+        }
     }
-    file << "</svg>\n";
-    file.close();
-    if (!file) {
-        throw failure;
-    }
+    out.literal("</svg>\n");
+    out.finish();
 }
 
 }  // namespace quorvel

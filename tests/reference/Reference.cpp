@@ -1,5 +1,8 @@
 #include "Reference.h"
 
+#include <fstream>
+#include <limits>
+#include <stdexcept>
 #include <unordered_map>
 #include <vector>
 
@@ -30,6 +33,52 @@ void buildFaceGraphPlain(Tiling& tiling) {
                 tiling[refs[k].tile].neighbours[refs[k].edge] = refs[a].tile;
             }
         }
+    }
+}
+
+void writeSvgPlain(const Tiling& tiling, const std::string& path) {
+    constexpr double kMargin = 24.0;
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
+    for (const Tile& tile : tiling) {
+        for (const Vec2& p : tile.polygon) {
+            if (p.x < minX)
+                minX = p.x;
+            if (p.y < minY)
+                minY = p.y;
+            if (p.x > maxX)
+                maxX = p.x;
+            if (p.y > maxY)
+                maxY = p.y;
+        }
+    }
+    const double width = (maxX - minX) + 2 * kMargin;
+    const double height = (maxY - minY) + 2 * kMargin;
+    const std::runtime_error failure("Unable to write SVG: " + path);
+
+    std::ofstream file(path, std::ios::out | std::ios::trunc);
+    if (!file) {
+        throw failure;
+    }
+    file << "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " << width << " " << height
+         << "\" width=\"" << width << "\" height=\"" << height << "\">\n";
+    file << "<rect width=\"100%\" height=\"100%\" fill=\"#090a0f\"/>\n";
+    file.setf(std::ios::fixed, std::ios::floatfield);
+    file.precision(4);
+    for (const Tile& tile : tiling) {
+        file << "<polygon points=\"";
+        for (const Vec2& p : tile.polygon) {
+            file << (p.x - minX) + kMargin << "," << (p.y - minY) + kMargin << " ";
+        }
+        file << "\" fill=\"" << (tile.alive ? "#96ff5f" : "#171b26") << "\" stroke=\""
+             << (tile.alive ? "#d9ffb8" : "#394252") << "\" stroke-width=\"0.03\"/>\n";
+    }
+    file << "</svg>\n";
+    file.close();
+    if (!file) {
+        throw failure;
     }
 }
 
