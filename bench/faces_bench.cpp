@@ -11,7 +11,7 @@ using namespace quorvel;
 // The tiling is built once; each iteration refills the slots of the same tiles.
 template <void (*build)(Tiling&)>
 void faceGraphAtDepth(benchmark::State& state) {
-    Tiling tiling = testing::expandedTiling("Delta", static_cast<int32_t>(state.range(0)));
+    Tiling tiling = testtilings::expandedTiling("Delta", static_cast<int32_t>(state.range(0)));
     for (auto _ : state) {
         build(tiling);
         benchmark::DoNotOptimize(tiling.front().neighbours.data());

@@ -9,7 +9,7 @@
 #include "geometry/BaseTile.h"
 #include "tiling/Expansion.h"
 
-namespace quorvel::testing {
+namespace quorvel::testtilings {
 
 inline Tiling expandedTiling(const std::string& root, int32_t depth) {
     const Polygon base = basePolygon();
@@ -21,4 +21,4 @@ inline Tiling expandedTiling(const std::string& root, int32_t depth) {
     return tiling;
 }
 
-}  // namespace quorvel::testing
+}  // namespace quorvel::testtilings
