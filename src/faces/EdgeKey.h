@@ -32,14 +32,11 @@ inline int64_t quantiseCoordinate(double value) {
     if (!(std::fabs(scaled) < 4503599627370496.0)) {
         return std::llround(scaled);
     }
-    int64_t rounded = static_cast<int64_t>(scaled);
-    const double fraction = scaled - static_cast<double>(rounded);
-    if (fraction >= 0.5) {
-        ++rounded;
-    } else if (fraction <= -0.5) {
-        --rounded;
-    }
-    return rounded;
+    const int64_t truncated = static_cast<int64_t>(scaled);
+    const double fraction = scaled - static_cast<double>(truncated);
+    // Branch-free: the fraction's side of one half is close to random across a tiling.
+    return truncated + static_cast<int64_t>(fraction >= 0.5) -
+           static_cast<int64_t>(fraction <= -0.5);
 }
 
 inline QuantisedPoint quantisePoint(Vec2 p) {

@@ -32,41 +32,57 @@ uint64_t hashEdge(const QuantisedEdge& q) {
 void buildFaceGraph(Tiling& tiling) {
     std::size_t edgeCount = 0;
     std::size_t largestPolygon = 0;
-    for (Tile& tile : tiling) {
-        tile.neighbours.assign(tile.polygon.size(), -1);
+    for (const Tile& tile : tiling) {
         edgeCount += tile.polygon.size();
         largestPolygon = std::max(largestPolygon, tile.polygon.size());
     }
 
-    // Open addressing over group numbers, at most half full: there are never more groups than
-    // edges, so the table never grows.
+    // Open addressing over group numbers, kept at most half full. Overlapping tiles share most
+    // edges, so the table starts at an eighth of the edge count and doubles when needed; a
+    // smaller table stays in cache and costs fewer fresh pages.
     int tableBits = 4;
-    while ((std::size_t{1} << tableBits) < 2 * edgeCount) {
+    while ((std::size_t{1} << tableBits) < edgeCount / 8) {
         ++tableBits;
     }
-    const std::size_t tableMask = (std::size_t{1} << tableBits) - 1;
-    std::vector<int32_t> table(tableMask + 1, -1);
+    std::vector<int32_t> table(std::size_t{1} << tableBits, -1);
+    std::size_t tableMask = table.size() - 1;
     std::vector<GroupEnds> groups;
-    std::vector<int32_t> edgeGroup(edgeCount);
+    groups.reserve(table.size() / 2);
     std::vector<QuantisedPoint> points(largestPolygon);
 
+    const auto findSlot = [&](const QuantisedEdge& key) {
+        std::size_t probe = static_cast<std::size_t>(hashEdge(key) >> (64 - tableBits));
+        while (table[probe] >= 0 && !(groups[static_cast<std::size_t>(table[probe])].key == key)) {
+            probe = (probe + 1) & tableMask;
+        }
+        return probe;
+    };
+
+    // Pass 1: each slot temporarily holds the number of its edge's group.
     std::size_t edge = 0;
     for (std::size_t i = 0; i < tiling.size(); ++i) {
-        const Polygon& polygon = tiling[i].polygon;
+        Tile& tile = tiling[i];
+        const Polygon& polygon = tile.polygon;
         const std::size_t n = polygon.size();
+        tile.neighbours.resize(n);
         // Each vertex is rounded once and shared by its two edges.
         for (std::size_t j = 0; j < n; ++j) {
             points[j] = quantisePoint(polygon[j]);
         }
         for (std::size_t j = 0; j < n; ++j, ++edge) {
             const QuantisedEdge key = orderEndpoints(points[j], points[j + 1 == n ? 0 : j + 1]);
-            std::size_t probe = static_cast<std::size_t>(hashEdge(key) >> (64 - tableBits));
+            std::size_t probe = findSlot(key);
             int32_t group = table[probe];
-            while (group >= 0 && !(groups[static_cast<std::size_t>(group)].key == key)) {
-                probe = (probe + 1) & tableMask;
-                group = table[probe];
-            }
             if (group < 0) {
+                if (2 * (groups.size() + 1) > table.size()) {
+                    ++tableBits;
+                    table.assign(std::size_t{1} << tableBits, -1);
+                    tableMask = table.size() - 1;
+                    for (std::size_t g = 0; g < groups.size(); ++g) {
+                        table[findSlot(groups[g].key)] = static_cast<int32_t>(g);
+                    }
+                    probe = findSlot(key);
+                }
                 group = static_cast<int32_t>(groups.size());
                 table[probe] = group;
                 groups.push_back(GroupEnds{key});
@@ -76,17 +92,16 @@ void buildFaceGraph(Tiling& tiling) {
             ends.lastTile = static_cast<int32_t>(i);
             ends.lastEdge = edge;
             ++ends.size;
-            edgeGroup[edge] = group;
+            tile.neighbours[j] = group;
         }
     }
 
+    // Pass 2: group numbers become neighbours.
     edge = 0;
     for (Tile& tile : tiling) {
         for (int32_t& slot : tile.neighbours) {
-            const GroupEnds& ends = groups[static_cast<std::size_t>(edgeGroup[edge])];
-            if (ends.size >= 2) {
-                slot = ends.lastEdge == edge ? ends.previousTile : ends.lastTile;
-            }
+            const GroupEnds& ends = groups[static_cast<std::size_t>(slot)];
+            slot = ends.size < 2 ? -1 : ends.lastEdge == edge ? ends.previousTile : ends.lastTile;
             ++edge;
         }
     }
