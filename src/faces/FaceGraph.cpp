@@ -1,7 +1,8 @@
 #include "faces/FaceGraph.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <unordered_map>
+#include <vector>
 
 #include "faces/EdgeKey.h"
 
@@ -9,63 +10,98 @@ namespace quorvel {
 
 namespace {
 
-struct QuantisedEdgeHash {
-    std::size_t operator()(const QuantisedEdge& q) const {
-        uint64_t h = static_cast<uint64_t>(q.x1) * 0x9E3779B97F4A7C15ULL;
-        h ^= static_cast<uint64_t>(q.y1) + 0x632BE59BD9B4E019ULL + (h << 6) + (h >> 2);
-        h ^= static_cast<uint64_t>(q.x2) + 0x85157AF5ULL + (h << 6) + (h >> 2);
-        h ^= static_cast<uint64_t>(q.y2) + 0x94D049BB133111EBULL + (h << 6) + (h >> 2);
-        return static_cast<std::size_t>(h);
-    }
-};
-
 // Only the last two entries of a group decide its slots, so that is all a group keeps.
 struct GroupEnds {
+    QuantisedEdge key;
     int32_t size = 0;
     int32_t lastTile = -1;
     int32_t previousTile = -1;
     std::size_t lastEdge = 0;  // global edge number of the last entry
 };
 
+uint64_t hashEdge(const QuantisedEdge& q) {
+    uint64_t h = static_cast<uint64_t>(q.x1) * 0x9E3779B97F4A7C15ULL;
+    h = (h ^ static_cast<uint64_t>(q.y1)) * 0xBF58476D1CE4E5B9ULL;
+    h = (h ^ static_cast<uint64_t>(q.x2)) * 0x94D049BB133111EBULL;
+    h = (h ^ static_cast<uint64_t>(q.y2)) * 0x9E3779B97F4A7C15ULL;
+    return h ^ (h >> 31);
+}
+
 }  // namespace
 
 void buildFaceGraph(Tiling& tiling) {
     std::size_t edgeCount = 0;
-    for (Tile& tile : tiling) {
-        tile.neighbours.assign(tile.polygon.size(), -1);
+    std::size_t largestPolygon = 0;
+    for (const Tile& tile : tiling) {
         edgeCount += tile.polygon.size();
+        largestPolygon = std::max(largestPolygon, tile.polygon.size());
     }
 
-    std::unordered_map<QuantisedEdge, std::size_t, QuantisedEdgeHash> groupOf;
-    groupOf.reserve(edgeCount);
+    // Open addressing over group numbers, kept at most half full. Overlapping tiles share most
+    // edges, so the table starts at an eighth of the edge count and doubles when needed; a
+    // smaller table stays in cache and costs fewer fresh pages.
+    int tableBits = 4;
+    while ((std::size_t{1} << tableBits) < edgeCount / 8) {
+        ++tableBits;
+    }
+    std::vector<int32_t> table(std::size_t{1} << tableBits, -1);
+    std::size_t tableMask = table.size() - 1;
     std::vector<GroupEnds> groups;
-    std::vector<std::size_t> edgeGroup(edgeCount);
+    groups.reserve(table.size() / 2);
+    std::vector<QuantisedPoint> points(largestPolygon);
 
+    const auto findSlot = [&](const QuantisedEdge& key) {
+        std::size_t probe = static_cast<std::size_t>(hashEdge(key) >> (64 - tableBits));
+        while (table[probe] >= 0 && !(groups[static_cast<std::size_t>(table[probe])].key == key)) {
+            probe = (probe + 1) & tableMask;
+        }
+        return probe;
+    };
+
+    // Pass 1: each slot temporarily holds the number of its edge's group.
     std::size_t edge = 0;
     for (std::size_t i = 0; i < tiling.size(); ++i) {
-        const Polygon& polygon = tiling[i].polygon;
-        for (std::size_t j = 0; j < polygon.size(); ++j, ++edge) {
-            const QuantisedEdge key = quantiseEdge(polygon[j], polygon[(j + 1) % polygon.size()]);
-            const auto inserted = groupOf.emplace(key, groups.size());
-            if (inserted.second) {
-                groups.emplace_back();
+        Tile& tile = tiling[i];
+        const Polygon& polygon = tile.polygon;
+        const std::size_t n = polygon.size();
+        tile.neighbours.resize(n);
+        // Each vertex is rounded once and shared by its two edges.
+        for (std::size_t j = 0; j < n; ++j) {
+            points[j] = quantisePoint(polygon[j]);
+        }
+        for (std::size_t j = 0; j < n; ++j, ++edge) {
+            const QuantisedEdge key = orderEndpoints(points[j], points[j + 1 == n ? 0 : j + 1]);
+            std::size_t probe = findSlot(key);
+            int32_t group = table[probe];
+            if (group < 0) {
+                if (2 * (groups.size() + 1) > table.size()) {
+                    ++tableBits;
+                    table.assign(std::size_t{1} << tableBits, -1);
+                    tableMask = table.size() - 1;
+                    for (std::size_t g = 0; g < groups.size(); ++g) {
+                        table[findSlot(groups[g].key)] = static_cast<int32_t>(g);
+                    }
+                    probe = findSlot(key);
+                }
+                group = static_cast<int32_t>(groups.size());
+                table[probe] = group;
+                groups.push_back(GroupEnds{key});
             }
-            GroupEnds& group = groups[inserted.first->second];
-            group.previousTile = group.lastTile;
-            group.lastTile = static_cast<int32_t>(i);
-            group.lastEdge = edge;
-            ++group.size;
-            edgeGroup[edge] = inserted.first->second;
+            GroupEnds& ends = groups[static_cast<std::size_t>(group)];
+            ends.previousTile = ends.lastTile;
+            ends.lastTile = static_cast<int32_t>(i);
+            ends.lastEdge = edge;
+            ++ends.size;
+            tile.neighbours[j] = group;
         }
     }
 
+    // Pass 2: group numbers become neighbours.
     edge = 0;
     for (Tile& tile : tiling) {
         for (int32_t& slot : tile.neighbours) {
-            const GroupEnds& group = groups[edgeGroup[edge]];
-            if (group.size >= 2) {
-                slot = group.lastEdge == edge ? group.previousTile : group.lastTile;
-            }
+            const GroupEnds& ends = groups[static_cast<std::size_t>(slot)];
+            slot = ends.size < 2 ? -1 : ends.lastEdge == edge ? ends.previousTile : ends.lastTile;
             ++edge;
         }
     }
