@@ -1,33 +1,41 @@
 #include "automaton/Automaton.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace quorvel {
 
 namespace {
 
-int32_t liveFaceSum(const Tiling& tiling, const Tile& tile, int32_t faceWeight) {
-    std::unordered_map<int32_t, int32_t> facesPerNeighbour;
-    for (const int32_t slot : tile.neighbours) {
-        if (slot >= 0 && tiling[static_cast<std::size_t>(slot)].alive) {
-            ++facesPerNeighbour[slot];
-        }
-    }
+// Each distinct live neighbour counted once, at the first slot that names it, with the number
+// of slots naming it capped at faceWeight. Slots are few (one per polygon edge), so the
+// rescans cost less than any map.
+int32_t liveFaceSum(const Tiling& tiling, const std::vector<int32_t>& slots, int32_t faceWeight) {
     int32_t sum = 0;
-    for (const auto& entry : facesPerNeighbour) {
-        sum += std::min(faceWeight, entry.second);
+    for (auto slot = slots.begin(); slot != slots.end(); ++slot) {
+        const int32_t neighbour = *slot;
+        if (neighbour < 0 || !tiling[static_cast<std::size_t>(neighbour)].alive) {
+            continue;
+        }
+        if (std::find(slots.begin(), slot, neighbour) != slot) {
+            continue;
+        }
+        const auto faces = static_cast<int32_t>(std::count(slot, slots.end(), neighbour));
+        sum += std::min(faceWeight, faces);
     }
     return sum;
+}
+
+bool decides(bool alive, int32_t sum, const Rule& rule) {
+    return alive ? (rule.surviveMin <= sum && sum <= rule.surviveMax) : (sum == rule.birth);
 }
 
 }  // namespace
 
 void stepAutomaton(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t surviveMax,
                    int32_t faceWeight) {
+    const Rule rule{birth, surviveMin, surviveMax, faceWeight};
     for (Tile& tile : tiling) {
-        const int32_t sum = liveFaceSum(tiling, tile, faceWeight);
-        tile.next = tile.alive ? (surviveMin <= sum && sum <= surviveMax) : (sum == birth);
+        tile.next = decides(tile.alive, liveFaceSum(tiling, tile.neighbours, faceWeight), rule);
     }
     for (Tile& tile : tiling) {
         tile.alive = tile.next;
@@ -35,24 +43,171 @@ void stepAutomaton(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t su
     }
 }
 
-Automaton::Automaton(Tiling& tiling, const Rule& rule) : tiling_(tiling), rule_(rule) {}
+Automaton::Automaton(Tiling& tiling, const Rule& rule) : tiling_(tiling), rule_(rule) {
+    const std::size_t tileCount = tiling_.size();
+
+    // Reverse adjacency with capped weights: tile t depends on each distinct neighbour u in its
+    // slots with weight min(faceWeight, slots naming u). First count, then place.
+    dependantStart_.assign(tileCount + 1, 0);
+    const auto forEachDistinctNeighbour = [this](std::size_t tile, auto&& visit) {
+        const std::vector<int32_t>& slots = tiling_[tile].neighbours;
+        for (auto slot = slots.begin(); slot != slots.end(); ++slot) {
+            if (*slot < 0 || std::find(slots.begin(), slot, *slot) != slot) {
+                continue;
+            }
+            const auto faces = static_cast<int32_t>(std::count(slot, slots.end(), *slot));
+            visit(static_cast<std::size_t>(*slot), std::min(rule_.faceWeight, faces));
+        }
+    };
+    for (std::size_t tile = 0; tile < tileCount; ++tile) {
+        forEachDistinctNeighbour(
+            tile, [this](std::size_t neighbour, int32_t) { ++dependantStart_[neighbour + 1]; });
+    }
+    for (std::size_t tile = 0; tile < tileCount; ++tile) {
+        dependantStart_[tile + 1] += dependantStart_[tile];
+    }
+    dependants_.resize(static_cast<std::size_t>(dependantStart_[tileCount]));
+    std::vector<int32_t> cursor(dependantStart_.begin(), dependantStart_.end() - 1);
+    for (std::size_t tile = 0; tile < tileCount; ++tile) {
+        forEachDistinctNeighbour(tile, [&](std::size_t neighbour, int32_t weight) {
+            dependants_[static_cast<std::size_t>(cursor[neighbour]++)] = {
+                static_cast<int32_t>(tile), weight};
+        });
+    }
+
+    // State, sums and the live list from the tiles as they stand.
+    alive_.resize(tileCount);
+    liveSum_.assign(tileCount, 0);
+    bornAt_.assign(tileCount, 0);
+    livePrev_.assign(tileCount, kNone);
+    liveNext_.assign(tileCount, kNone);
+    std::vector<int32_t> live;
+    for (std::size_t tile = 0; tile < tileCount; ++tile) {
+        alive_[tile] = tiling_[tile].alive ? 1 : 0;
+        if (alive_[tile] != 0) {
+            bornAt_[tile] = -static_cast<int64_t>(tiling_[tile].age);
+            live.push_back(static_cast<int32_t>(tile));
+            const int32_t end = dependantStart_[tile + 1];
+            for (int32_t k = dependantStart_[tile]; k < end; ++k) {
+                const Dependant& dependant = dependants_[static_cast<std::size_t>(k)];
+                liveSum_[static_cast<std::size_t>(dependant.tile)] += dependant.weight;
+            }
+        }
+    }
+    std::stable_sort(live.begin(), live.end(), [this](int32_t a, int32_t b) {
+        return bornAt_[static_cast<std::size_t>(a)] < bornAt_[static_cast<std::size_t>(b)];
+    });
+    for (const int32_t tile : live) {
+        appendLive(tile);
+    }
+    liveCount_ = static_cast<int32_t>(live.size());
+
+    // The first step evaluates every tile.
+    candidates_.assign((tileCount + 63) / 64, ~uint64_t{0});
+    if (tileCount % 64 != 0) {
+        candidates_.back() = (uint64_t{1} << (tileCount % 64)) - 1;
+    }
+    changed_.reserve(tileCount);
+}
+
+uint32_t Automaton::maxAge() const {
+    if (liveHead_ == kNone) {
+        return 0;
+    }
+    return static_cast<uint32_t>(stepsDone_ - bornAt_[static_cast<std::size_t>(liveHead_)]);
+}
+
+void Automaton::appendLive(int32_t tile) {
+    const auto index = static_cast<std::size_t>(tile);
+    livePrev_[index] = liveTail_;
+    liveNext_[index] = kNone;
+    if (liveTail_ == kNone) {
+        liveHead_ = tile;
+    } else {
+        liveNext_[static_cast<std::size_t>(liveTail_)] = tile;
+    }
+    liveTail_ = tile;
+}
+
+void Automaton::unlinkLive(int32_t tile) {
+    const auto index = static_cast<std::size_t>(tile);
+    const int32_t prev = livePrev_[index];
+    const int32_t next = liveNext_[index];
+    if (prev == kNone) {
+        liveHead_ = next;
+    } else {
+        liveNext_[static_cast<std::size_t>(prev)] = next;
+    }
+    if (next == kNone) {
+        liveTail_ = prev;
+    } else {
+        livePrev_[static_cast<std::size_t>(next)] = prev;
+    }
+}
 
 void Automaton::step() {
-    std::vector<bool> before(tiling_.size());
-    for (std::size_t i = 0; i < tiling_.size(); ++i) {
-        before[i] = tiling_[i].alive;
-    }
-    stepAutomaton(tiling_, rule_.birth, rule_.surviveMin, rule_.surviveMax, rule_.faceWeight);
-    liveCount_ = 0;
-    maxAge_ = 0;
+    // Decide: only candidates can flip, since a tile whose state and sum are as in the last
+    // step decides as it did then. Nothing is written but the flip list.
     changed_.clear();
-    for (std::size_t i = 0; i < tiling_.size(); ++i) {
-        const Tile& tile = tiling_[i];
-        liveCount_ += tile.alive ? 1 : 0;
-        maxAge_ = std::max(maxAge_, tile.age);
-        if (tile.alive != before[i]) {
-            changed_.push_back(static_cast<int32_t>(i));
+    for (std::size_t word = 0; word < candidates_.size(); ++word) {
+        uint64_t bits = candidates_[word];
+        if (bits == 0) {
+            continue;
         }
+        candidates_[word] = 0;
+        do {
+            const auto tile = static_cast<int32_t>(word * 64 + __builtin_ctzll(bits));
+            bits &= bits - 1;
+            const auto index = static_cast<std::size_t>(tile);
+            const bool alive = alive_[index] != 0;
+            if (decides(alive, liveSum_[index], rule_) != alive) {
+                changed_.push_back(tile);
+            }
+        } while (bits != 0);
+    }
+
+    // Commit the flips, carry their weights into the sums of their dependants, and mark every
+    // tile whose state or sum moved for the next step.
+    ++stepsDone_;
+    for (const int32_t tile : changed_) {
+        const auto index = static_cast<std::size_t>(tile);
+        const bool nowAlive = alive_[index] == 0;
+        alive_[index] = nowAlive ? 1 : 0;
+        Tile& record = tiling_[index];
+        record.alive = nowAlive;
+        record.next = nowAlive;
+        markCandidate(tile);
+        const int32_t end = dependantStart_[index + 1];
+        for (int32_t k = dependantStart_[index]; k < end; ++k) {
+            const Dependant& dependant = dependants_[static_cast<std::size_t>(k)];
+            liveSum_[static_cast<std::size_t>(dependant.tile)] +=
+                nowAlive ? dependant.weight : -dependant.weight;
+            markCandidate(dependant.tile);
+        }
+        if (nowAlive) {
+            bornAt_[index] = stepsDone_ - 1;
+            appendLive(tile);
+            ++liveCount_;
+        } else {
+            unlinkLive(tile);
+            record.age = 0;
+            --liveCount_;
+        }
+    }
+    if (stepsDone_ == 1) {
+        // Whatever the tiles held before, every dead tile now has age 0 and next matches alive.
+        for (std::size_t index = 0; index < tiling_.size(); ++index) {
+            Tile& record = tiling_[index];
+            record.next = alive_[index] != 0;
+            if (alive_[index] == 0) {
+                record.age = 0;
+            }
+        }
+    }
+    for (int32_t tile = liveHead_; tile != kNone;
+         tile = liveNext_[static_cast<std::size_t>(tile)]) {
+        const auto index = static_cast<std::size_t>(tile);
+        tiling_[index].age = static_cast<uint32_t>(stepsDone_ - bornAt_[index]);
     }
 }
 

@@ -11,28 +11,70 @@
 
 namespace quorvel {
 
-// One step over the whole tiling, straight from the tiles' neighbour slots.
+// One step over the whole tiling, straight from the tiles' neighbour slots. The plain reading:
+// every tile's live-face sum is recounted from its slots.
 void stepAutomaton(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t surviveMax,
                    int32_t faceWeight);
 
 // Runs many steps on one tiling whose neighbour slots no longer change. After every step()
-// the tiles' alive and age fields are exactly those stepAutomaton would give.
+// the tiles' alive, next and age fields are exactly those stepAutomaton would give.
+//
+// The Automaton takes the tiles' alive and age fields once, at construction, and from then on
+// owns the state: the tiling mirrors it and is not read again. A tile's decision depends only
+// on its own state and its live-face sum, so a step evaluates only the tiles whose state or sum
+// changed in the previous step (all tiles at the first step); sums are kept up to date by
+// adding or subtracting a flipped tile's capped weights into the tiles that count it.
 class Automaton {
-public:
+  public:
     Automaton(Tiling& tiling, const Rule& rule);
 
     void step();
 
     int32_t liveCount() const { return liveCount_; }
-    uint32_t maxAge() const { return maxAge_; }
+    uint32_t maxAge() const;
     // Indices of the tiles whose alive flag flipped in the last step, ascending.
     const std::vector<int32_t>& changedTiles() const { return changed_; }
 
-private:
+  private:
+    // A tile that counts the owner of this entry, and how much a live owner adds to its sum.
+    struct Dependant {
+        int32_t tile;
+        int32_t weight;
+    };
+
+    void markCandidate(int32_t tile) {
+        candidates_[static_cast<std::size_t>(tile) >> 6] |= uint64_t{1} << (tile & 63);
+    }
+    void appendLive(int32_t tile);
+    void unlinkLive(int32_t tile);
+
     Tiling& tiling_;
     Rule rule_;
+    // Steps done by this Automaton; a live tile's age is stepsDone_ - bornAt_[tile].
+    int64_t stepsDone_ = 0;
     int32_t liveCount_ = 0;
-    uint32_t maxAge_ = 0;
+
+    // Reverse adjacency, flat: the dependants of tile v are
+    // dependants_[dependantStart_[v] .. dependantStart_[v + 1]).
+    std::vector<int32_t> dependantStart_;
+    std::vector<Dependant> dependants_;
+
+    std::vector<uint8_t> alive_;
+    std::vector<int32_t> liveSum_;
+    std::vector<int64_t> bornAt_;
+    // One bit per tile: to be evaluated at the next step. Word-wise scanning keeps the order
+    // ascending and needs no dedupe.
+    std::vector<uint64_t> candidates_;
+
+    // Live tiles linked in order of birth step, so the head is always an oldest live tile.
+    // Births of one step share a birth step, so appending at the tail keeps the order.
+    static constexpr int32_t kNone = -1;
+    std::vector<int32_t> livePrev_;
+    std::vector<int32_t> liveNext_;
+    int32_t liveHead_ = kNone;
+    int32_t liveTail_ = kNone;
+
+    // Reused across steps: flips decided in this step, ascending.
     std::vector<int32_t> changed_;
 };
 

@@ -2,12 +2,19 @@
 
 namespace quorvel {
 
-double tileUniform(uint64_t index, uint64_t seed) {
-    uint64_t z = index * 7919u + seed + 0x9E3779B97F4A7C15ULL;
+uint64_t tileMixInput(uint64_t index, uint64_t seed) {
+    return index * 7919u + seed + 0x9E3779B97F4A7C15ULL;
+}
+
+uint64_t splitMix64Output(uint64_t x) {
+    uint64_t z = x;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    z = z ^ (z >> 31);
-    return static_cast<double>(z >> 11) * 0x1.0p-53;
+    return z ^ (z >> 31);
+}
+
+double tileUniform(uint64_t index, uint64_t seed) {
+    return static_cast<double>(splitMix64Output(tileMixInput(index, seed)) >> 11) * 0x1.0p-53;
 }
 
 void seedPopulation(Tiling& tiling, uint64_t seed, double density) {

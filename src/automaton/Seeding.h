@@ -8,6 +8,13 @@
 
 namespace quorvel {
 
+// The generator input of tile `index`: index * 7919 + seed, advanced by SplitMix64's
+// increment 0x9E3779B97F4A7C15, all modulo 2^64.
+uint64_t tileMixInput(uint64_t index, uint64_t seed);
+
+// SplitMix64's output mix of an advanced state.
+uint64_t splitMix64Output(uint64_t x);
+
 // SplitMix64 output of state index * 7919 + seed, scaled to [0, 1) with 53 exact bits.
 double tileUniform(uint64_t index, uint64_t seed);
 
