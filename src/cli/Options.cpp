@@ -28,8 +28,8 @@ const std::array<RunOption, 10> kRunOptions = {{
     {"--svg", [](Options& o, const std::string& v) { o.svgPath = v; }},
 }};
 
-const std::array<const char*, 9> kRootLabels = {"Delta", "Gamma", "Psi",    "Sigma", "Theta",
-                                                 "Lambda", "Xi",   "Pi",     "Phi"};
+const std::array<const char*, 9> kRootLabels = {"Delta",  "Gamma", "Psi", "Sigma", "Theta",
+                                                "Lambda", "Xi",    "Pi",  "Phi"};
 
 int32_t clampInt(int32_t value, int32_t low, int32_t high) {
     return std::max(std::min(value, high), low);
@@ -83,9 +83,8 @@ double convertDouble(const std::string& text) {
 }
 
 uint64_t convertUnsigned(const std::string& text) {
-    return convertReporting(text, "stoull", [](const std::string& t) {
-        return static_cast<uint64_t>(std::stoull(t));
-    });
+    return convertReporting(
+        text, "stoull", [](const std::string& t) { return static_cast<uint64_t>(std::stoull(t)); });
 }
 
 ParsedCommand parseOptions(const std::vector<std::string>& args,
@@ -121,8 +120,13 @@ ParsedCommand parseOptions(const std::vector<std::string>& args,
 }
 
 void printUsage(std::ostream& out) {
-    out << "quorvel [options]\n"
-           "  --depth N          substitution depth (default 3)\n"
+    out << "quorvel [options]\n";
+    printRunOptionUsage(out);
+    out << "  --help             show this help\n";
+}
+
+void printRunOptionUsage(std::ostream& out) {
+    out << "  --depth N          substitution depth (default 3)\n"
            "  --root NAME        Delta | Gamma | Psi | Sigma (default Delta)\n"
            "  --birth N          birth face count (default 3)\n"
            "  --survive-min N    minimum live faces to survive (default 2)\n"
@@ -131,8 +135,7 @@ void printUsage(std::ostream& out) {
            "  --density X        initial density from 0..1 (default 0.42)\n"
            "  --steps N          automata steps to run (default 120)\n"
            "  --seed N           deterministic seed (default 1)\n"
-           "  --svg PATH         write current state to an SVG file\n"
-           "  --help             show this help\n";
+           "  --svg PATH         write current state to an SVG file\n";
 }
 
 }  // namespace quorvel
