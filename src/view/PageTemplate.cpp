@@ -83,22 +83,35 @@ class Reader {
   nextSigned() { const v = this.next(); return v % 2 ? -(v + 1) / 2 : v / 2; }
 }
 
-// Geometry: one Path2D per tile, in picture units.
-const paths = [];
+// Geometry: one Path2D per tile in picture units, its bounds in box, and nextSame[t], the
+// next later tile with exactly the same corners (or -1). A tile with such a later twin drawn
+// over it is hidden entirely, outline included, and need not be drawn.
+const paths = [], box = new Float32Array(4 * RUN.tiles), nextSame = new Int32Array(RUN.tiles);
 {
   const reader = new Reader(bytesOf(RUN.geometry));
+  const lastWithCorners = new Map();
   let x = 0, y = 0;
   for (let t = 0; t < RUN.tiles; t++) {
-    const path = new Path2D();
+    const path = new Path2D(), corners = [];
     const n = reader.next();
+    box.set([Infinity, Infinity, -Infinity, -Infinity], 4 * t);
     for (let k = 0; k < n; k++) {
       x += reader.nextSigned();
       y += reader.nextSigned();
-      if (k === 0) path.moveTo(x / RUN.scale, y / RUN.scale);
-      else path.lineTo(x / RUN.scale, y / RUN.scale);
+      corners.push(x + "," + y);
+      const px = x / RUN.scale, py = y / RUN.scale;
+      if (k === 0) path.moveTo(px, py); else path.lineTo(px, py);
+      box[4 * t] = Math.min(box[4 * t], px);
+      box[4 * t + 1] = Math.min(box[4 * t + 1], py);
+      box[4 * t + 2] = Math.max(box[4 * t + 2], px);
+      box[4 * t + 3] = Math.max(box[4 * t + 3], py);
     }
     path.closePath();
     paths.push(path);
+    const key = corners.sort().join(" ");
+    nextSame[t] = -1;
+    if (lastWithCorners.has(key)) nextSame[lastWithCorners.get(key)] = t;
+    lastWithCorners.set(key, t);
   }
 }
 
@@ -220,28 +233,52 @@ function resize() {
   drawPlotBase();
 }
 
+const STROKE_WIDTH = 0.03;
+// Below this many pixels the outline is not drawn: it would only tint the edge.
+const THINNEST_STROKE_PX = 0.35;
+
+function tileColours(t, byAge) {
+  if (born[t] < 0) return [DEAD_FILL, DEAD_STROKE];
+  if (!byAge) return [LIVE_FILL, LIVE_STROKE];
+  const level = ageLevel(step - born[t] + 1);
+  return [ageFill[level], ageStroke[level]];
+}
+
+// True if a later twin of tile t is drawn in the same pass (null: the only pass).
+function coveredByTwin(t, livePass) {
+  for (let u = nextSame[t]; u >= 0; u = nextSame[u]) {
+    if (livePass === null || (born[u] >= 0) === livePass) return true;
+  }
+  return false;
+}
+
 function drawTiles() {
   context.setTransform(1, 0, 0, 1, 0, 0);
   context.fillStyle = BACKGROUND;
   context.fillRect(0, 0, view.width, view.height);
   context.setTransform(zoom, 0, 0, zoom, panX, panY);
-  context.lineWidth = 0.03;
-  const byAge = ageColours.checked;
-  let fill = "", stroke = "";
+  context.lineWidth = STROKE_WIDTH;
+  const byAge = ageColours.checked, outlined = STROKE_WIDTH * zoom >= THINNEST_STROKE_PX;
+  // Tiles wholly outside the canvas are skipped.
+  const left = -panX / zoom - STROKE_WIDTH, right = (view.width - panX) / zoom + STROKE_WIDTH;
+  const top = -panY / zoom - STROKE_WIDTH, bottom = (view.height - panY) / zoom + STROKE_WIDTH;
   // Tiling order: later tiles cover earlier ones, as in the SVG; with "live on top" the dead
   // tiles go first and the live ones over them, each kind in Tiling order.
   const passes = liveOnTop.checked ? [false, true] : [null];
-  for (const livePass of passes)
-  for (let t = 0; t < RUN.tiles; t++) {
-    if (livePass !== null && (born[t] >= 0) !== livePass) continue;
-    let f, s;
-    if (born[t] < 0) { f = DEAD_FILL; s = DEAD_STROKE; }
-    else if (!byAge) { f = LIVE_FILL; s = LIVE_STROKE; }
-    else { const level = ageLevel(step - born[t] + 1); f = ageFill[level]; s = ageStroke[level]; }
-    if (f !== fill) { context.fillStyle = f; fill = f; }
-    if (s !== stroke) { context.strokeStyle = s; stroke = s; }
-    context.fill(paths[t]);
-    context.stroke(paths[t]);
+  for (const livePass of passes) {
+    for (let t = 0; t < RUN.tiles; t++) {
+      if (livePass !== null && (born[t] >= 0) !== livePass) continue;
+      const b = 4 * t;
+      if (box[b] > right || box[b + 2] < left || box[b + 1] > bottom || box[b + 3] < top) continue;
+      if (coveredByTwin(t, livePass)) continue;
+      const [fill, stroke] = tileColours(t, byAge);
+      context.fillStyle = fill;
+      context.fill(paths[t]);
+      if (outlined) {
+        context.strokeStyle = stroke;
+        context.stroke(paths[t]);
+      }
+    }
   }
 }
 

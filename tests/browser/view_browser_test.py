@@ -192,7 +192,8 @@ def main():
     parser.add_argument("--quorvel", required=True)
     parser.add_argument("--view", required=True)
     parser.add_argument("--chromium", required=True)
-    parser.add_argument("--measure", nargs="*", help="options of a run to time in the page")
+    parser.add_argument("--measure", metavar="OPTIONS",
+                        help='time the page of one run, e.g. --measure="--depth 5 --steps 10000"')
     args = parser.parse_args()
     scratch = tempfile.mkdtemp(prefix="quorvel-browser-")
     try:
@@ -243,7 +244,7 @@ def main():
 def measure(browser, args, scratch):
     page = os.path.join(scratch, "measure.html")
     started = time.perf_counter()
-    run([args.view] + args.measure + ["--html", page])
+    run([args.view] + args.measure.split() + ["--html", page])
     print("run and page: %.2f s, page %.2f MB" % (time.perf_counter() - started,
                                                    os.path.getsize(page) / 1e6))
     for url in ("file://%s#step=0" % page, "file://%s#step=0&bench" % page):
