@@ -343,7 +343,7 @@ function drawLegend() {
   }
   g.fillStyle = "#c8cedb";
   g.fillText("age", 0, 12);
-  for (const age of [1, 8, 64, AGE_CAP]) {
+  for (const age of [1, 16, AGE_CAP]) {
     const x = 30 + Math.log(age) / Math.log(AGE_CAP) * (width - 1);
     g.fillText(age === AGE_CAP ? AGE_CAP + "+" : String(age), Math.min(x, bar.width - 24), 27);
   }
