@@ -181,6 +181,43 @@ def check_status_lines(browser, tools, options, scratch, name):
     return page, expected
 
 
+# Appended to a copy of a page opened at #step=10: drives the controls as a user would and
+# records the status line after each action.
+DRIVE_CONTROLS = """<script>
+"use strict";
+{
+  const seen = [], status = () => document.getElementById("status").textContent;
+  const key = k => window.dispatchEvent(new KeyboardEvent("keydown", {key: k, cancelable: true}));
+  key("ArrowRight"); seen.push(status());
+  key("ArrowLeft"); key("ArrowLeft"); seen.push(status());
+  const slider = document.getElementById("slider");
+  slider.value = "51"; slider.dispatchEvent(new Event("input")); seen.push(status());
+  const plot = document.getElementById("plot"), box = plot.getBoundingClientRect();
+  const x = 4 + (plot.width - 8) * 100 / RUN.steps;
+  plot.dispatchEvent(new MouseEvent("click", {
+      clientX: box.left + x * plot.clientWidth / plot.width, clientY: box.top + 5}));
+  seen.push(status());
+  const play = document.getElementById("play");
+  key(" "); seen.push(play.textContent); key(" "); seen.push(play.textContent);
+  seen.push(location.hash);
+  document.getElementById("timings").textContent = JSON.stringify(seen);
+}
+</script>
+"""
+
+
+def check_controls(browser, page, lines, scratch):
+    with open(page) as f:
+        text = f.read()
+    driven = os.path.join(scratch, "driven.html")
+    with open(driven, "w") as f:
+        f.write(text.replace("</body>", DRIVE_CONTROLS + "</body>", 1))
+    dom = browser.dom("file://%s#step=10" % driven)
+    seen = json.loads(element_text(dom, "timings").replace("&quot;", '"'))
+    expected = [lines[11], lines[9], lines[51], lines[100], "pause", "play", "#step=100"]
+    check(seen == expected, "controls: %r, expected %r" % (seen, expected))
+
+
 def live_pixels(pixels):
     left, top, right, bottom = TILES_ONLY
     return sum(1 for y in range(top, bottom) for x in range(left, right)
@@ -204,6 +241,8 @@ def main():
         page, lines = check_status_lines(browser, tools, ["--steps", "130"], scratch, "default")
         check_status_lines(browser, tools, ["--root", "Gamma", "--depth", "2", "--steps", "60",
                                             "--birth", "2", "--seed", "5"], scratch, "gamma")
+
+        check_controls(browser, page, lines, scratch)
 
         seeded = browser.screenshot("file://%s#step=0" % page, os.path.join(scratch, "a.png"))
         check(live_pixels(seeded) > 100, "seeded tiles show in the live colour")
