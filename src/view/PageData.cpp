@@ -52,7 +52,7 @@ void appendIndexList(std::string& bytes, const int32_t* begin, const int32_t* en
 int32_t readIndex(const std::string& bytes, std::size_t& position, int32_t previous,
                   int32_t tileCount) {
     const uint64_t gap = readVarint(bytes, position);
-    if (gap >= static_cast<uint64_t>(tileCount - previous - 1)) {
+    if (gap >= static_cast<uint64_t>(int64_t{tileCount} - previous - 1)) {
         throw std::runtime_error("Tile index out of range in page data");
     }
     return previous + 1 + static_cast<int32_t>(gap);
