@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
 #include "cli/Report.h"
 #include "faces/FaceGraph.h"
@@ -24,39 +23,54 @@ Tiling buildWorld(const Options& options) {
     return tiling;
 }
 
-int runQuorvel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer) {
+    Tiling tiling = buildWorld(options);
+    writeBanner(out);
+    writeSummary(out, options, tiling.size());
+    if (observer.seeded) {
+        observer.seeded(tiling);
+    }
+    Automaton automaton(
+        tiling, Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight});
+    for (int64_t step = 1; step <= options.steps; ++step) {
+        automaton.step();
+        writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());
+        checkWritten(out);
+        if (observer.stepped) {
+            observer.stepped(automaton);
+        }
+    }
+    if (!options.svgPath.empty()) {
+        writeSvg(tiling, options.svgPath);
+        out << "svg=" << options.svgPath << "\n";
+    }
+    return tiling;
+}
+
+int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run) {
     try {
-        const ParsedCommand command = parseOptions(args);
-        if (command.helpRequested) {
-            printUsage(out);
-            out.flush();
-            checkWritten(out);
-            return 0;
-        }
-        const Options& options = command.options;
-        Tiling tiling = buildWorld(options);
-        writeBanner(out);
-        writeSummary(out, options, tiling.size());
-        Automaton automaton(tiling, Rule{options.birth, options.surviveMin, options.surviveMax,
-                                         options.faceWeight});
-        for (int64_t step = 1; step <= options.steps; ++step) {
-            automaton.step();
-            writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());
-            checkWritten(out);
-        }
-        if (!options.svgPath.empty()) {
-            writeSvg(tiling, options.svgPath);
-            out << "svg=" << options.svgPath << "\n";
-        }
+        const int status = run();
         out.flush();
         checkWritten(out);
-        return 0;
+        return status;
     } catch (const std::exception& error) {
         out.flush();
         err << "error: " << error.what() << "\n";
         err.flush();
         return 1;
     }
+}
+
+int runQuorvel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return runReportingErrors(out, err, [&] {
+        const ParsedCommand command = parseOptions(args);
+        if (command.helpRequested) {
+            printUsage(out);
+        } else {
+            reportRun(command.options, out);
+        }
+        return 0;
+    });
 }
 
 }  // namespace quorvel

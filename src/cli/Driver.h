@@ -3,10 +3,12 @@
 // becomes one "error: " line on the error stream and exit status 1.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "automaton/Automaton.h"
 #include "cli/Options.h"
 #include "tiling/Tiling.h"
 
@@ -14,6 +16,23 @@ namespace quorvel {
 
 // Tiles placed, neighbour slots filled, population seeded.
 Tiling buildWorld(const Options& options);
+
+// Hooks for a program that watches the run as well as reporting it.
+struct RunObserver {
+    // The tiling as seeded, before the first step.
+    std::function<void(const Tiling&)> seeded;
+    // After each step, once its line is written.
+    std::function<void(const Automaton&)> stepped;
+};
+
+// The part of a run every program on these options shares: build, banner, summary, the
+// steps with their lines, and the SVG with its "svg=" line when a path is set. Returns the
+// tiling in its final state.
+Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer = {});
+
+// Calls `run` and returns its status; an error thrown by it, or standard output failing,
+// becomes the error line and status 1. Lines already written stay.
+int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run);
 
 // args[0] is the program's name. Returns the exit status.
 int runQuorvel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

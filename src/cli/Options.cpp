@@ -120,8 +120,13 @@ ParsedCommand parseOptions(const std::vector<std::string>& args,
 }
 
 void printUsage(std::ostream& out) {
-    out << "quorvel [options]\n"
-           "  --depth N          substitution depth (default 3)\n"
+    out << "quorvel [options]\n";
+    printRunOptionUsage(out);
+    out << "  --help             show this help\n";
+}
+
+void printRunOptionUsage(std::ostream& out) {
+    out << "  --depth N          substitution depth (default 3)\n"
            "  --root NAME        Delta | Gamma | Psi | Sigma (default Delta)\n"
            "  --birth N          birth face count (default 3)\n"
            "  --survive-min N    minimum live faces to survive (default 2)\n"
@@ -130,8 +135,7 @@ void printUsage(std::ostream& out) {
            "  --density X        initial density from 0..1 (default 0.42)\n"
            "  --steps N          automata steps to run (default 120)\n"
            "  --seed N           deterministic seed (default 1)\n"
-           "  --svg PATH         write current state to an SVG file\n"
-           "  --help             show this help\n";
+           "  --svg PATH         write current state to an SVG file\n";
 }
 
 }  // namespace quorvel

@@ -48,5 +48,7 @@ double convertDouble(const std::string& text);
 uint64_t convertUnsigned(const std::string& text);
 
 void printUsage(std::ostream& out);
+// The usage lines of the ten run options, for every program that takes them.
+void printRunOptionUsage(std::ostream& out);
 
 }  // namespace quorvel

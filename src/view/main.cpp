@@ -1,0 +1,12 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "view/ViewDriver.h"
+
+int main(int argc, char** argv) {
+    // The report is written through the C++ stream's own buffer; nothing else uses stdio.
+    std::ios::sync_with_stdio(false);
+    const std::vector<std::string> args(argv, argv + argc);
+    return quorvel::runQuorvelView(args, std::cout, std::cerr);
+}

@@ -1,0 +1,298 @@
+#!/usr/bin/env python3
+"""The viewer page in a real browser: headless Chromium opens pages written by quorvel-view.
+
+For several steps N, the page opened at #step=N shows the status line that quorvel prints as
+its step line N, byte for byte (step 0, the seeded population, is checked against the live
+tiles of quorvel's SVG); screenshots show live-coloured pixels when tiles are alive and none
+when none is; the page makes no network request (read from Chromium's net log, with a
+control page that does make one, so the check is seen to work).
+
+With --measure it prints the page's own timings (performance.now) for a large run instead.
+"""
+import argparse
+import json
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+LIVE_FILL = (0x96, 0xFF, 0x5F)
+CHECKPOINT_EVERY = 50  # kCheckpointInterval: steps either side of it take both replay paths
+SCREEN = (640, 480)
+# Where only tiles are drawn: below the controls, above the plot, left of the legend (which,
+# like the period text, shows the live colour itself).
+TILES_ONLY = (0, 130, 420, 370)  # left, top, right, bottom
+BROWSER_FLAGS = ["--headless", "--disable-gpu", "--no-sandbox", "--no-first-run",
+                 "--disable-background-networking", "--disable-component-update",
+                 "--disable-sync", "--hide-scrollbars"]
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL: " + message)
+
+
+def run(args):
+    result = subprocess.run(args, capture_output=True, text=True)
+    if result.returncode != 0:
+        raise RuntimeError("%s failed (%d): %s" % (args[0], result.returncode, result.stderr))
+    return result.stdout
+
+
+class Browser:
+    def __init__(self, path, scratch):
+        self.path = path
+        self.scratch = scratch
+        self.profiles = 0
+
+    def run(self, url, *extra, budget_ms=5000):
+        # A fresh profile every time, so nothing carries over between pages.
+        self.profiles += 1
+        profile = os.path.join(self.scratch, "profile-%d" % self.profiles)
+        args = [self.path] + BROWSER_FLAGS + ["--user-data-dir=" + profile,
+                                              "--virtual-time-budget=%d" % budget_ms]
+        result = subprocess.run(args + list(extra) + [url], capture_output=True, text=True,
+                                timeout=120)
+        shutil.rmtree(profile, ignore_errors=True)
+        if result.returncode != 0:
+            raise RuntimeError("chromium failed (%d): %s" % (result.returncode, result.stderr))
+        return result.stdout
+
+    def dom(self, url, *extra):
+        return self.run(url, "--dump-dom", *extra)
+
+    def screenshot(self, url, png):
+        self.run(url, "--window-size=%d,%d" % SCREEN, "--screenshot=" + png)
+        return png_pixels(png)
+
+
+def element_text(dom, element_id):
+    match = re.search(r'id="%s"[^>]*>([^<]*)<' % element_id, dom)
+    return match.group(1) if match else None
+
+
+def png_pixels(path):
+    """The RGB triples of an 8-bit RGB or RGBA PNG, row by row."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    pos, idat = 8, b""
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", body[:10])
+            assert depth == 8 and colour in (2, 6), "unexpected PNG format"
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    channels = 3 if colour == 2 else 4
+    stride = width * channels
+    raw = zlib.decompress(idat)
+    previous = bytearray(stride)
+    pixels = []
+    for y in range(height):
+        start = y * (stride + 1)
+        kind, line = raw[start], bytearray(raw[start + 1:start + 1 + stride])
+        for x in range(stride):
+            left = line[x - channels] if x >= channels else 0
+            up = previous[x]
+            corner = previous[x - channels] if x >= channels else 0
+            if kind == 1:
+                line[x] = (line[x] + left) & 255
+            elif kind == 2:
+                line[x] = (line[x] + up) & 255
+            elif kind == 3:
+                line[x] = (line[x] + (left + up) // 2) & 255
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[x] = (line[x] + (left if pa <= pb and pa <= pc else up if pb <= pc
+                                      else corner)) & 255
+        pixels.extend(tuple(line[x:x + 3]) for x in range(0, stride, channels))
+        previous = line
+    return pixels
+
+
+def page_requests(net_log):
+    """URLs that the page itself asked for: requests whose initiator is an origin (the
+    browser's own background requests have none), other than the page's own file."""
+    with open(net_log) as f:
+        log = json.load(f)
+    names = {number: name for name, number in log["constants"]["logEventTypes"].items()}
+    urls = []
+    for event in log["events"]:
+        params = event.get("params", {})
+        if names.get(event["type"]) == "URL_REQUEST_START_JOB":
+            if params.get("initiator", "not an origin") != "not an origin" \
+                    and not params["url"].startswith("file:"):
+                urls.append(params["url"])
+    return urls
+
+
+def quorvel_step_lines(quorvel, options):
+    lines = run([quorvel] + options).splitlines()
+    return {int(re.match(r"step=(\d+) ", line).group(1)): line
+            for line in lines if line.startswith("step=")}
+
+
+def seeded_line(quorvel, options, scratch):
+    # quorvel prints no line for step 0; its SVG of the seeded tiling shows the live tiles.
+    svg = os.path.join(scratch, "seeded.svg")
+    run([quorvel] + options + ["--steps", "0", "--svg", svg])
+    with open(svg) as f:
+        alive = f.read().count('fill="#96ff5f"')
+    return "step=0 alive=%d max_age=%d" % (alive, 1 if alive else 0)
+
+
+def write_page(view, quorvel, options, page):
+    out = run([view] + options + ["--html", page])
+    plain = run([quorvel] + options)
+    check(out.startswith(plain), "quorvel-view's report begins with quorvel's")
+    tail = out[len(plain):].splitlines()
+    check(len(tail) == 2 and tail[1] == "html=" + page, "period and html lines: %r" % tail)
+    return tail[0]
+
+
+def check_status_lines(browser, tools, options, scratch, name):
+    quorvel, view = tools
+    page = os.path.join(scratch, name + ".html")
+    period_line = write_page(view, quorvel, options, page)
+    expected = quorvel_step_lines(quorvel, options)
+    expected[0] = seeded_line(quorvel, options, scratch)
+    last = max(expected)
+    steps = sorted({0, 1, 2, CHECKPOINT_EVERY - 1, CHECKPOINT_EVERY, CHECKPOINT_EVERY + 1,
+                    last // 2, last - 1, last} & set(expected))
+    for n in steps:
+        dom = browser.dom("file://%s#step=%d" % (page, n))
+        check(element_text(dom, "status") == expected[n],
+              "%s step %d: page shows %r, quorvel %r" % (name, n, element_text(dom, "status"),
+                                                         expected[n]))
+        check(element_text(dom, "period") == period_line,
+              "%s: page period %r, program %r" % (name, element_text(dom, "period"),
+                                                  period_line))
+    return page, expected
+
+
+# Appended to a copy of a page opened at #step=10: drives the controls as a user would and
+# records the status line after each action.
+DRIVE_CONTROLS = """<script>
+"use strict";
+{
+  const seen = [], status = () => document.getElementById("status").textContent;
+  const key = k => window.dispatchEvent(new KeyboardEvent("keydown", {key: k, cancelable: true}));
+  key("ArrowRight"); seen.push(status());
+  key("ArrowLeft"); key("ArrowLeft"); seen.push(status());
+  const slider = document.getElementById("slider");
+  slider.value = "51"; slider.dispatchEvent(new Event("input")); seen.push(status());
+  const plot = document.getElementById("plot"), box = plot.getBoundingClientRect();
+  const x = 4 + (plot.width - 8) * 100 / RUN.steps;
+  plot.dispatchEvent(new MouseEvent("click", {
+      clientX: box.left + x * plot.clientWidth / plot.width, clientY: box.top + 5}));
+  seen.push(status());
+  const play = document.getElementById("play");
+  key(" "); seen.push(play.textContent); key(" "); seen.push(play.textContent);
+  seen.push(location.hash);
+  document.getElementById("timings").textContent = JSON.stringify(seen);
+}
+</script>
+"""
+
+
+def check_controls(browser, page, lines, scratch):
+    with open(page) as f:
+        text = f.read()
+    driven = os.path.join(scratch, "driven.html")
+    with open(driven, "w") as f:
+        f.write(text.replace("</body>", DRIVE_CONTROLS + "</body>", 1))
+    dom = browser.dom("file://%s#step=10" % driven)
+    seen = json.loads(element_text(dom, "timings").replace("&quot;", '"'))
+    expected = [lines[11], lines[9], lines[51], lines[100], "pause", "play", "#step=100"]
+    check(seen == expected, "controls: %r, expected %r" % (seen, expected))
+
+
+def live_pixels(pixels):
+    left, top, right, bottom = TILES_ONLY
+    return sum(1 for y in range(top, bottom) for x in range(left, right)
+               if pixels[y * SCREEN[0] + x] == LIVE_FILL)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--quorvel", required=True)
+    parser.add_argument("--view", required=True)
+    parser.add_argument("--chromium", required=True)
+    parser.add_argument("--measure", metavar="OPTIONS",
+                        help='time the page of one run, e.g. --measure="--depth 5 --steps 10000"')
+    args = parser.parse_args()
+    scratch = tempfile.mkdtemp(prefix="quorvel-browser-")
+    try:
+        browser = Browser(args.chromium, scratch)
+        if args.measure is not None:
+            return measure(browser, args, scratch)
+        tools = (args.quorvel, args.view)
+        page, lines = check_status_lines(browser, tools, ["--steps", "130"], scratch, "default")
+        check_status_lines(browser, tools, ["--root", "Gamma", "--depth", "2", "--steps", "60",
+                                            "--birth", "2", "--seed", "5"], scratch, "gamma")
+
+        check_controls(browser, page, lines, scratch)
+
+        seeded = browser.screenshot("file://%s#step=0" % page, os.path.join(scratch, "a.png"))
+        check(live_pixels(seeded) > 100, "seeded tiles show in the live colour")
+        last = max(lines)
+        check(" alive=0 " not in lines[last], "the default run still has live tiles")
+        later = browser.screenshot("file://%s#step=%d&plain&top" % (page, last),
+                                   os.path.join(scratch, "b.png"))
+        check(live_pixels(later) > 20, "live tiles at step %d show in the live colour" % last)
+        empty = os.path.join(scratch, "empty.html")
+        run([args.view, "--density", "0", "--steps", "3", "--html", empty])
+        none = browser.screenshot("file://%s#step=0&plain" % empty, os.path.join(scratch, "c.png"))
+        check(live_pixels(none) == 0, "no live colour when no tile is alive")
+
+        net_log = os.path.join(scratch, "page.netlog")
+        browser.dom("file://%s#step=7" % page, "--log-net-log=" + net_log)
+        requests = page_requests(net_log)
+        check(requests == [], "the page made requests: %r" % requests)
+        # Control: the same page without its policy, asking for an image over http.
+        with open(page) as f:
+            text = f.read()
+        text = re.sub(r'<meta http-equiv="Content-Security-Policy"[^>]*>', "", text, count=1)
+        text = text.replace("<body>", '<body><img src="http://127.0.0.1:9/probe.png">', 1)
+        control = os.path.join(scratch, "control.html")
+        with open(control, "w") as f:
+            f.write(text)
+        browser.dom("file://%s" % control, "--log-net-log=" + net_log)
+        check(any("127.0.0.1:9/probe.png" in url for url in page_requests(net_log)),
+              "the net log check sees a request the page makes")
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+    if failures:
+        print("%d check(s) failed" % len(failures))
+        return 1
+    print("all browser checks passed")
+    return 0
+
+
+def measure(browser, args, scratch):
+    page = os.path.join(scratch, "measure.html")
+    started = time.perf_counter()
+    run([args.view] + args.measure.split() + ["--html", page])
+    print("run and page: %.2f s, page %.2f MB" % (time.perf_counter() - started,
+                                                   os.path.getsize(page) / 1e6))
+    for url in ("file://%s#step=0" % page, "file://%s#step=0&bench" % page):
+        started = time.perf_counter()
+        dom = browser.dom(url)
+        print("%s: chromium %.2f s, page %s" % (url[-12:], time.perf_counter() - started,
+                                                 element_text(dom, "timings")))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
