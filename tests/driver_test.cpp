@@ -6,22 +6,15 @@
 #include <streambuf>
 
 #include "cli/Report.h"
+#include "support/InProcessRun.h"
 
 namespace quorvel {
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testrun::RunResult;
 
-RunResult run(std::vector<std::string> args) {
-    args.insert(args.begin(), "quorvel");
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = runQuorvel(args, out, err);
-    return {status, out.str(), err.str()};
+RunResult run(const std::vector<std::string>& options) {
+    return testrun::runQuorvelWith(options);
 }
 
 std::string usageText() {

@@ -16,6 +16,7 @@
 #include "automaton/Automaton.h"
 #include "cli/Driver.h"
 #include "render/SvgWriter.h"
+#include "support/InProcessRun.h"
 
 namespace {
 
@@ -310,18 +311,10 @@ TEST(SvgFailure, FullDeviceIsReported) {
     }
 }
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testrun::RunResult;
 
-RunResult run(std::vector<std::string> args) {
-    args.insert(args.begin(), "quorvel");
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = runQuorvel(args, out, err);
-    return {status, out.str(), err.str()};
+RunResult run(const std::vector<std::string>& options) {
+    return testrun::runQuorvelWith(options);
 }
 
 const std::vector<std::string> kRunArgs = {"--depth", "2", "--steps", "4", "--seed", "9"};

@@ -10,6 +10,7 @@
 #include "automaton/Automaton.h"
 #include "cli/Driver.h"
 #include "cli/Options.h"
+#include "support/InProcessRun.h"
 #include "view/PageData.h"
 #include "view/PageWriter.h"
 #include "view/Period.h"
@@ -302,22 +303,14 @@ TEST(PageData, GeometryDecodesToPictureCoordinates) {
 
 // ---- The program --------------------------------------------------------------------------
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = testrun::RunResult;
 
 Outcome runView(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = runQuorvelView(args, out, err);
-    return Outcome{status, out.str(), err.str()};
+    return testrun::runInProcess(args, runQuorvelView);
 }
 
 Outcome runPlain(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = runQuorvel(args, out, err);
-    return Outcome{status, out.str(), err.str()};
+    return testrun::runInProcess(args);
 }
 
 class ViewProgram : public ::testing::Test {

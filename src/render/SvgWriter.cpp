@@ -1,12 +1,13 @@
 #include "render/SvgWriter.h"
 
+#include "tiling/PatchBounds.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -16,30 +17,6 @@ namespace quorvel {
 namespace {
 
 constexpr double kMargin = 24.0;
-
-struct Bounds {
-    double minX = std::numeric_limits<double>::infinity();
-    double minY = std::numeric_limits<double>::infinity();
-    double maxX = -std::numeric_limits<double>::infinity();
-    double maxY = -std::numeric_limits<double>::infinity();
-};
-
-Bounds boundsOf(const Tiling& tiling) {
-    Bounds bounds;
-    for (const Tile& tile : tiling) {
-        for (const Vec2& p : tile.polygon) {
-            if (p.x < bounds.minX)
-                bounds.minX = p.x;
-            if (p.y < bounds.minY)
-                bounds.minY = p.y;
-            if (p.x > bounds.maxX)
-                bounds.maxX = p.x;
-            if (p.y > bounds.maxY)
-                bounds.maxY = p.y;
-        }
-    }
-    return bounds;
-}
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -186,7 +163,7 @@ class BlockWriter {
 }  // namespace
 
 void writeSvg(const Tiling& tiling, const std::string& path) {
-    const Bounds bounds = boundsOf(tiling);
+    const PatchBounds bounds = patchBounds(tiling);
     const double width = (bounds.maxX - bounds.minX) + 2 * kMargin;
     const double height = (bounds.maxY - bounds.minY) + 2 * kMargin;
 

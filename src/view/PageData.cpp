@@ -1,5 +1,7 @@
 #include "view/PageData.h"
 
+#include "tiling/PatchBounds.h"
+
 #include <array>
 #include <cmath>
 #include <limits>
@@ -13,30 +15,6 @@ constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrst
 
 uint64_t zigzag(int64_t value) {
     return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
-}
-
-struct Extremes {
-    double minX = std::numeric_limits<double>::infinity();
-    double minY = std::numeric_limits<double>::infinity();
-    double maxX = -std::numeric_limits<double>::infinity();
-    double maxY = -std::numeric_limits<double>::infinity();
-};
-
-Extremes extremesOf(const Tiling& tiling) {
-    Extremes e;
-    for (const Tile& tile : tiling) {
-        for (const Vec2& p : tile.polygon) {
-            if (p.x < e.minX)
-                e.minX = p.x;
-            if (p.y < e.minY)
-                e.minY = p.y;
-            if (p.x > e.maxX)
-                e.maxX = p.x;
-            if (p.y > e.maxY)
-                e.maxY = p.y;
-        }
-    }
-    return e;
 }
 
 void appendIndexList(std::string& bytes, const int32_t* begin, const int32_t* end) {
@@ -142,13 +120,13 @@ std::string decodeBase64(const std::string& text) {
 }
 
 PictureSize pictureSize(const Tiling& tiling) {
-    const Extremes e = extremesOf(tiling);
+    const PatchBounds e = patchBounds(tiling);
     return PictureSize{(e.maxX - e.minX) + 2 * kPictureMargin,
                        (e.maxY - e.minY) + 2 * kPictureMargin};
 }
 
 std::string encodeGeometry(const Tiling& tiling) {
-    const Extremes e = extremesOf(tiling);
+    const PatchBounds e = patchBounds(tiling);
     std::string bytes;
     int64_t previousX = 0;
     int64_t previousY = 0;
