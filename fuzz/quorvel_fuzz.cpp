@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "cli/Driver.h"
+#include "cli/Options.h"
 
 namespace {
 
@@ -76,19 +77,12 @@ class BoundedBuf : public std::streambuf {
     std::string text_;
 };
 
-const char* const kUsage =
-    "quorvel [options]\n"
-    "  --depth N          substitution depth (default 3)\n"
-    "  --root NAME        Delta | Gamma | Psi | Sigma (default Delta)\n"
-    "  --birth N          birth face count (default 3)\n"
-    "  --survive-min N    minimum live faces to survive (default 2)\n"
-    "  --survive-max N    maximum live faces to survive (default 3)\n"
-    "  --face-weight N    cap per-neighbor multi-face contribution (default 1)\n"
-    "  --density X        initial density from 0..1 (default 0.42)\n"
-    "  --steps N          automata steps to run (default 120)\n"
-    "  --seed N           deterministic seed (default 1)\n"
-    "  --svg PATH         write current state to an SVG file\n"
-    "  --help             show this help\n";
+// The usage text itself is pinned byte for byte by the option tests.
+std::string usageText() {
+    std::ostringstream usage;
+    quorvel::printUsage(usage);
+    return usage.str();
+}
 
 const std::array<const char*, 10> kValueOptions = {
     "--depth",       "--root",    "--birth", "--survive-min", "--survive-max",
@@ -396,7 +390,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string full;
     std::size_t tiles = 0;
     if (e.kind == Expected::Kind::Usage) {
-        full = kUsage;
+        full = usageText();
     } else {
         tiles = tileCount(e.root, e.depth);
         full = "Quorvel\n" + summaryLine(e, tiles);
