@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include "DepthFiveWorld.h"
 #include "automaton/Automaton.h"
-#include "cli/Driver.h"
 
 namespace {
 
@@ -13,18 +13,9 @@ Rule benchRule(int64_t id) {
     return id == 0 ? Rule{} : Rule{2, 1, 4, 1};
 }
 
-const Tiling& seededDepthFive() {
-    static const Tiling tiling = [] {
-        Options options;
-        options.depth = 5;
-        return buildWorld(options);
-    }();
-    return tiling;
-}
-
 void reportPerStep(benchmark::State& state, int64_t stepsPerIteration) {
     const auto steps = static_cast<double>(stepsPerIteration);
-    const auto tiles = static_cast<double>(seededDepthFive().size());
+    const auto tiles = static_cast<double>(bench::depthFiveWorld().size());
     state.counters["step_time"] = benchmark::Counter(
         steps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["tile_updates"] =
@@ -37,7 +28,7 @@ void BM_AutomatonRun(benchmark::State& state) {
     const int64_t steps = state.range(1);
     for (auto _ : state) {
         state.PauseTiming();
-        Tiling tiling = seededDepthFive();
+        Tiling tiling = bench::depthFiveWorld();
         state.ResumeTiming();
         Automaton automaton(tiling, rule);
         int64_t checksum = 0;
@@ -62,7 +53,7 @@ void BM_PlainRun(benchmark::State& state) {
     const int64_t steps = state.range(1);
     for (auto _ : state) {
         state.PauseTiming();
-        Tiling tiling = seededDepthFive();
+        Tiling tiling = bench::depthFiveWorld();
         state.ResumeTiming();
         int64_t checksum = 0;
         for (int64_t s = 0; s < steps; ++s) {
@@ -89,7 +80,7 @@ BENCHMARK(BM_PlainRun)
 
 // One step of a run that has already settled (default rule, after 1000 steps).
 void BM_AutomatonSettledStep(benchmark::State& state) {
-    Tiling tiling = seededDepthFive();
+    Tiling tiling = bench::depthFiveWorld();
     Automaton automaton(tiling, Rule{});
     for (int s = 0; s < 1000; ++s) {
         automaton.step();
@@ -103,7 +94,7 @@ void BM_AutomatonSettledStep(benchmark::State& state) {
 BENCHMARK(BM_AutomatonSettledStep)->Unit(benchmark::kMicrosecond);
 
 void BM_PlainSettledStep(benchmark::State& state) {
-    Tiling tiling = seededDepthFive();
+    Tiling tiling = bench::depthFiveWorld();
     const Rule rule;
     for (int s = 0; s < 1000; ++s) {
         stepAutomaton(tiling, rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight);

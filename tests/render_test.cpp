@@ -103,20 +103,19 @@ BothWritings writeBoth(const Tiling& tiling, const std::string& name) {
     return both;
 }
 
-TEST(SvgContent, DepthZeroDeltaIsExact) {
-    const std::string path = tempPath("delta0.svg");
-    writeSvg(worldOf("Delta", 0, 0.0), path);
-    EXPECT_EQ(readFile(path), header("52.7321", "51.2321") + kBackground +
-                                  polygonLine(kDeltaPoints, false) + kClosing);
-    std::remove(path.c_str());
-}
-
-TEST(SvgContent, LiveTileTakesLiveColours) {
-    const std::string path = tempPath("delta0_live.svg");
-    writeSvg(worldOf("Delta", 0, 1.0), path);
-    EXPECT_EQ(readFile(path), header("52.7321", "51.2321") + kBackground +
-                                  polygonLine(kDeltaPoints, true) + kClosing);
-    std::remove(path.c_str());
+TEST(SvgContent, DepthZeroDeltaIsExactDeadOrAlive) {
+    struct Case {
+        double density;
+        bool alive;
+    };
+    for (const Case& c : {Case{0.0, false}, Case{1.0, true}}) {
+        SCOPED_TRACE(c.alive ? "alive" : "dead");
+        const std::string path = tempPath("delta0.svg");
+        writeSvg(worldOf("Delta", 0, c.density), path);
+        EXPECT_EQ(readFile(path), header("52.7321", "51.2321") + kBackground +
+                                      polygonLine(kDeltaPoints, c.alive) + kClosing);
+        std::remove(path.c_str());
+    }
 }
 
 TEST(SvgContent, HeaderGivesTheExtentPlusMargins) {
