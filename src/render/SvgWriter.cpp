@@ -1,15 +1,13 @@
 #include "render/SvgWriter.h"
 
+#include "render/OutputFile.h"
 #include "tiling/PatchBounds.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
-#include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace quorvel {
@@ -18,13 +16,9 @@ namespace {
 
 constexpr double kMargin = 24.0;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// Collects the text in one block and hands it to the file whole, so the C library sees a
-// few large writes instead of millions of small ones. Every write is checked where it
-// happens; the first failure throws.
+// Collects the text in one block and hands it to the file whole, so the file sees a few large
+// writes instead of millions of small ones. Every write is checked where it happens; the
+// first failure throws, and the file only replaces the target once all of it is written.
 class BlockWriter {
   public:
     static constexpr std::size_t kBlockBytes = 64 * 1024;
@@ -32,14 +26,8 @@ class BlockWriter {
     // double is 309 digits, the point and four decimals).
     static constexpr std::size_t kNumberRoom = 400;
 
-    explicit BlockWriter(const std::string& path) : path_(path), block_(kBlockBytes) {
-        file_.reset(std::fopen(path.c_str(), "w"));
-        if (!file_) {
-            fail();
-        }
-        // The blocks are already large: a second buffer would only copy them again.
-        std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-    }
+    explicit BlockWriter(const std::string& path)
+        : file_(path, "Unable to write SVG: " + path), block_(kBlockBytes) {}
 
     void text(const char* data, std::size_t size) {
         while (size > 0) {
@@ -82,17 +70,10 @@ class BlockWriter {
         if (used_ > 0) {
             writeBlock();
         }
-        if (std::fflush(file_.get()) != 0 || std::ferror(file_.get()) != 0) {
-            fail();
-        }
-        if (std::fclose(file_.release()) != 0) {
-            fail();
-        }
+        file_.commit();
     }
 
   private:
-    [[noreturn]] void fail() const { throw std::runtime_error("Unable to write SVG: " + path_); }
-
     void number(double value, std::chars_format format, int precision) {
         if (block_.size() - used_ < kNumberRoom) {
             writeBlock();
@@ -147,15 +128,15 @@ class BlockWriter {
         return true;
     }
 
+    // A block this large passes the stream's own buffer and goes to the file in one write.
     void writeBlock() {
-        if (std::fwrite(block_.data(), 1, used_, file_.get()) != used_) {
-            fail();
+        if (!file_.stream().write(block_.data(), static_cast<std::streamsize>(used_))) {
+            file_.fail();
         }
         used_ = 0;
     }
 
-    std::string path_;
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    OutputFile file_;
     std::vector<char> block_;
     std::size_t used_ = 0;
 };

@@ -9,9 +9,8 @@
 
 namespace quorvel {
 
-// Creates or replaces the file; throws "Unable to write SVG: " + path when it cannot be
-// opened, written or closed. Whatever reached the file before a failure is left as it is;
-// a path that cannot be opened creates nothing.
+// Creates or replaces the file whole (see OutputFile); throws "Unable to write SVG: " + path
+// when it cannot be created, written or closed, and then leaves an earlier file as it was.
 void writeSvg(const Tiling& tiling, const std::string& path);
 
 }  // namespace quorvel

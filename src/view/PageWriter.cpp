@@ -1,9 +1,9 @@
 #include "view/PageWriter.h"
 
-#include <fstream>
-#include <stdexcept>
+#include <ostream>
 #include <vector>
 
+#include "render/OutputFile.h"
 #include "view/PageData.h"
 #include "view/PageTemplate.h"
 
@@ -66,16 +66,10 @@ std::string runData(const Tiling& tiling, const RunRecord& record, const Period&
 void writeViewerPage(const Tiling& tiling, const RunRecord& record, const Period& period,
                      const std::string& summary, const std::string& path) {
     const std::string data = runData(tiling, record, period);
-    const std::runtime_error failure("Unable to write HTML: " + path);
-    std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!file) {
-        throw failure;
-    }
+    OutputFile output(path, "Unable to write HTML: " + path);
+    std::ostream& file = output.stream();
     file << kPageHead << escapeHtml(summary) << kPageBody << data << kPageScript;
-    file.close();
-    if (!file) {
-        throw failure;
-    }
+    output.commit();
 }
 
 }  // namespace quorvel

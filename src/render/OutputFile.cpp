@@ -1,0 +1,138 @@
+#include "render/OutputFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+namespace quorvel {
+
+namespace {
+
+// As many links as the kernel itself follows before it gives up with ELOOP.
+constexpr int kMaxLinkHops = 40;
+constexpr int kTemporaryNameAttempts = 100;
+
+struct Replaceable {
+    std::string target;
+    // The permission bits of the file being replaced; none for a new file.
+    std::optional<mode_t> mode;
+};
+
+// Follows symbolic links from `path` to the file a plain open would write. Returns it when it
+// is a regular file or does not exist yet; anything else, or a path that cannot be examined,
+// is written directly (and a plain open reports what is wrong with it).
+std::optional<Replaceable> replaceableTarget(const std::string& path) {
+    std::filesystem::path current = path;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        struct stat info;
+        if (::lstat(current.c_str(), &info) != 0) {
+            if (errno == ENOENT) {
+                return Replaceable{current.string(), std::nullopt};
+            }
+            return std::nullopt;
+        }
+        if (S_ISREG(info.st_mode)) {
+            return Replaceable{current.string(), info.st_mode & 07777};
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            return std::nullopt;
+        }
+        std::error_code error;
+        const std::filesystem::path link = std::filesystem::read_symlink(current, error);
+        if (error) {
+            return std::nullopt;
+        }
+        // A relative link is read from the link's own directory; an absolute one replaces it.
+        current = current.parent_path() / link;
+    }
+    return std::nullopt;
+}
+
+// Creates a new, empty file beside `target` whose name no one else uses, with the mode a plain
+// create gives (0666 less the umask) or `mode` when replacing a file. Returns its path, or
+// nothing when the directory does not take a new file.
+std::optional<std::string> createTemporary(const Replaceable& replaceable) {
+    const std::filesystem::path target = replaceable.target;
+    const std::string stem = (target.parent_path() / ("." + target.filename().string())).string() +
+                             ".tmp" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        const std::string candidate = stem + std::to_string(attempt);
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            return std::nullopt;
+        }
+        const bool modeSet = !replaceable.mode || ::fchmod(fd, *replaceable.mode) == 0;
+        if (::close(fd) != 0 || !modeSet) {
+            std::remove(candidate.c_str());
+            return std::nullopt;
+        }
+        return candidate;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+OutputFile::OutputFile(const std::string& path, std::string failureMessage)
+    : failureMessage_(std::move(failureMessage)) {
+    const std::optional<Replaceable> replaceable = replaceableTarget(path);
+    std::optional<std::string> temporary;
+    if (replaceable) {
+        temporary = createTemporary(*replaceable);
+    }
+    // A directory that takes no new file may still hold a writable target: write that in place.
+    if (temporary) {
+        targetPath_ = replaceable->target;
+        temporaryPath_ = *temporary;
+    }
+    const std::string& opened = temporary ? temporaryPath_ : path;
+    stream_.open(opened, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!stream_) {
+        fail();
+    }
+}
+
+OutputFile::~OutputFile() {
+    discardTemporary();
+}
+
+void OutputFile::commit() {
+    stream_.flush();
+    stream_.close();
+    if (stream_.fail()) {
+        fail();
+    }
+    if (!temporaryPath_.empty()) {
+        if (std::rename(temporaryPath_.c_str(), targetPath_.c_str()) != 0) {
+            fail();
+        }
+        temporaryPath_.clear();
+    }
+}
+
+void OutputFile::fail() {
+    discardTemporary();
+    throw std::runtime_error(failureMessage_);
+}
+
+void OutputFile::discardTemporary() {
+    if (stream_.is_open()) {
+        stream_.close();
+    }
+    if (!temporaryPath_.empty()) {
+        std::remove(temporaryPath_.c_str());
+        temporaryPath_.clear();
+    }
+}
+
+}  // namespace quorvel
