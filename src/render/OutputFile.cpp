@@ -25,6 +25,15 @@ struct Replaceable {
     std::optional<mode_t> mode;
 };
 
+// The links under /proc (where /dev/stdout and /dev/fd/N lead) name open files, not places: a
+// file reached through one is written in place, as the descriptor's owner expects.
+bool isProcessLink(const std::filesystem::path& link) {
+    std::error_code error;
+    const std::filesystem::path parent = link.has_parent_path() ? link.parent_path() : ".";
+    const std::string directory = std::filesystem::canonical(parent, error).string();
+    return error || directory == "/proc" || directory.rfind("/proc/", 0) == 0;
+}
+
 // Follows symbolic links from `path` to the file a plain open would write. Returns it when it
 // is a regular file or does not exist yet; anything else, or a path that cannot be examined,
 // is written directly (and a plain open reports what is wrong with it).
@@ -41,7 +50,7 @@ std::optional<Replaceable> replaceableTarget(const std::string& path) {
         if (S_ISREG(info.st_mode)) {
             return Replaceable{current.string(), info.st_mode & 07777};
         }
-        if (!S_ISLNK(info.st_mode)) {
+        if (!S_ISLNK(info.st_mode) || isProcessLink(current)) {
             return std::nullopt;
         }
         std::error_code error;

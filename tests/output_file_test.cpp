@@ -1,0 +1,402 @@
+// Files written whole or not at all: the helper itself, the picture and the page through it,
+// and both programs killed or refused mid-write by a file size limit.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/Driver.h"
+#include "render/OutputFile.h"
+#include "render/SvgWriter.h"
+#include "support/InProcessRun.h"
+#include "view/ViewDriver.h"
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kFailure = "Unable to write TEST";
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void writePlain(const std::string& path, const std::string& content) {
+    std::ofstream file(path, std::ios::binary);
+    file << content;
+}
+
+mode_t permissionsOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+ino_t inodeOf(const std::string& path) {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+    return info.st_ino;
+}
+
+void writeWhole(const std::string& path, const std::string& content) {
+    OutputFile file(path, kFailure);
+    file.stream() << content;
+    file.commit();
+}
+
+class OutputFileTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("quorvel-output-test-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // The names in `sub` (the test's directory by default), sorted: a temporary file left
+    // behind shows up here.
+    std::vector<std::string> entries(const std::string& sub = "") const {
+        std::vector<std::string> names;
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir_ / sub)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(OutputFileTest, NewFileGetsTheModeOfAPlainCreate) {
+    const mode_t before = ::umask(0);
+    for (const mode_t mask : {022, 077, 002}) {
+        SCOPED_TRACE(mask);
+        ::umask(mask);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        writePlain(path("plain"), "x");
+        writeWhole(path("whole"), "content");
+        EXPECT_EQ(readFile(path("whole")), "content");
+        EXPECT_EQ(permissionsOf(path("whole")), permissionsOf(path("plain")));
+        EXPECT_EQ(entries(), (std::vector<std::string>{"plain", "whole"}));
+    }
+    ::umask(before);
+}
+
+TEST_F(OutputFileTest, ExistingFileIsReplacedOnlyAtCommitAndKeepsItsMode) {
+    writePlain(path("out"), "earlier, longer content");
+    fs::permissions(path("out"), fs::perms(0640));
+    const ino_t earlier = inodeOf(path("out"));
+    {
+        OutputFile file(path("out"), kFailure);
+        file.stream() << "new" << std::flush;
+        EXPECT_EQ(readFile(path("out")), "earlier, longer content");
+        file.commit();
+    }
+    EXPECT_EQ(readFile(path("out")), "new");
+    EXPECT_EQ(permissionsOf(path("out")), 0640u);
+    EXPECT_NE(inodeOf(path("out")), earlier);
+    EXPECT_EQ(entries(), std::vector<std::string>{"out"});
+}
+
+// Abandoned by an exception from the content's writer, or given up with fail(): the target
+// stays as it was (absent or with its earlier content) and the temporary file is removed.
+TEST_F(OutputFileTest, AbandonedWriteLeavesTheTargetAsItWas) {
+    for (const bool existing : {false, true}) {
+        for (const bool giveUp : {false, true}) {
+            SCOPED_TRACE(std::to_string(existing) + " " + std::to_string(giveUp));
+            fs::remove(path("out"));
+            if (existing) {
+                writePlain(path("out"), "earlier");
+            }
+            try {
+                OutputFile file(path("out"), kFailure);
+                file.stream() << std::string(100000, 'y') << std::flush;
+                if (giveUp) {
+                    file.fail();
+                }
+                throw std::runtime_error("writer failed");
+            } catch (const std::runtime_error& error) {
+                EXPECT_EQ(std::string(error.what()), giveUp ? kFailure : "writer failed");
+            }
+            EXPECT_EQ(entries(),
+                      existing ? std::vector<std::string>{"out"} : std::vector<std::string>{});
+            if (existing) {
+                EXPECT_EQ(readFile(path("out")), "earlier");
+            }
+        }
+    }
+}
+
+TEST_F(OutputFileTest, SymbolicLinksStayAndTheirTargetIsReplaced) {
+    struct Case {
+        const char* name;
+        // Links to create, in order: where, pointing at what ("@" stands for the directory).
+        std::vector<std::pair<std::string, std::string>> links;
+        const char* written;
+        const char* target;
+        bool targetExists;
+    };
+    const std::vector<Case> cases = {
+        {"relative", {{"link", "out"}}, "link", "out", true},
+        {"other directory", {{"sub/link", "../real/out"}}, "sub/link", "real/out", true},
+        {"absolute", {{"link", "@/real/out"}}, "link", "real/out", true},
+        {"chain",
+         {{"sub/second", "../real/out"}, {"first", "sub/second"}},
+         "first",
+         "real/out",
+         true},
+        {"dangling", {{"link", "real/new"}}, "link", "real/new", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(dir_);
+        for (const char* sub : {"sub", "real"}) {
+            fs::create_directories(dir_ / sub);
+        }
+        if (c.targetExists) {
+            writePlain(path(c.target), "earlier");
+            fs::permissions(path(c.target), fs::perms(0604));
+        }
+        for (auto [link, pointee] : c.links) {
+            if (pointee[0] == '@') {
+                pointee = dir_.string() + pointee.substr(1);
+            }
+            fs::create_symlink(pointee, dir_ / link);
+        }
+        writeWhole(path(c.written), "new");
+        EXPECT_EQ(readFile(path(c.target)), "new");
+        EXPECT_EQ(readFile(path(c.written)), "new");
+        for (const auto& [link, pointee] : c.links) {
+            EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+        }
+        if (c.targetExists) {
+            EXPECT_EQ(permissionsOf(path(c.target)), 0604u);
+        }
+        // Nothing but the links and the target: no temporary file anywhere.
+        std::size_t files = 0;
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_)) {
+            files += entry.is_directory() ? 0 : 1;
+        }
+        EXPECT_EQ(files, c.links.size() + 1);
+    }
+}
+
+TEST_F(OutputFileTest, PipeIsWrittenDirectly) {
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] { received = readFile(path("pipe")); });
+    writeWhole(path("pipe"), "through the pipe");
+    reader.join();
+    EXPECT_EQ(received, "through the pipe");
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
+    EXPECT_EQ(entries(), std::vector<std::string>{"pipe"});
+}
+
+// /dev/stdout leads through /proc/self/fd: when standard output is a file, that file is
+// written in place through a new descriptor, not replaced by another one.
+TEST_F(OutputFileTest, LinksOfOpenDescriptorsAreWrittenInPlace) {
+    writePlain(path("captured"), "earlier");
+    const ino_t earlier = inodeOf(path("captured"));
+    const int fd = ::open(path("captured").c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    writeWhole("/proc/self/fd/" + std::to_string(fd), "new");
+    ::close(fd);
+    EXPECT_EQ(readFile(path("captured")), "new");
+    EXPECT_EQ(inodeOf(path("captured")), earlier);
+    EXPECT_EQ(entries(), std::vector<std::string>{"captured"});
+}
+
+TEST_F(OutputFileTest, FullDeviceFailsAndStaysADevice) {
+    if (!fs::is_character_file("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full";
+    }
+    for (const std::size_t size : {std::size_t{10}, std::size_t{1} << 20}) {
+        SCOPED_TRACE(size);
+        OutputFile file("/dev/full", kFailure);
+        file.stream() << std::string(size, 'z');
+        try {
+            file.commit();
+            ADD_FAILURE() << "no error";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), kFailure);
+        }
+    }
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+}
+
+// ---- A full disk, in process ---------------------------------------------------------------
+
+// Runs `write` in a child process whose files may not grow beyond `limitBytes`, with SIGXFSZ
+// ignored so that the write that crosses the limit fails as on a full disk. Returns what
+// `write` returned in the child.
+std::string underFileSizeLimit(rlim_t limitBytes, const std::function<std::string()>& write) {
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{limitBytes, limitBytes};
+        std::string outcome = ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? write() : "no limit";
+        const ssize_t written = ::write(channel[1], outcome.data(), outcome.size());
+        ::_exit(written == static_cast<ssize_t>(outcome.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string outcome;
+    char buffer[4096];
+    ssize_t count;
+    while ((count = ::read(channel[0], buffer, sizeof buffer)) > 0) {
+        outcome.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    return outcome;
+}
+
+std::string statusAndError(const testrun::RunResult& result) {
+    return "status=" + std::to_string(result.status) + " " + result.err;
+}
+
+TEST_F(OutputFileTest, FullDiskKeepsTheEarlierFile) {
+    struct Case {
+        const char* name;
+        std::function<std::string(const std::string& target)> write;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"helper",
+         [](const std::string& target) {
+             try {
+                 writeWhole(target, std::string(1 << 20, 'n'));
+                 return std::string("written");
+             } catch (const std::runtime_error& error) {
+                 return std::string(error.what());
+             }
+         },
+         kFailure},
+        {"picture",
+         [](const std::string& target) {
+             return statusAndError(
+                 testrun::runQuorvelWith({"--depth", "4", "--steps", "0", "--svg", target}));
+         },
+         "status=1 error: Unable to write SVG: {}\n"},
+        {"page",
+         [](const std::string& target) {
+             return statusAndError(testrun::runInProcess(
+                 {"quorvel-view", "--depth", "4", "--steps", "50", "--html", target},
+                 runQuorvelView));
+         },
+         "status=1 error: Unable to write HTML: {}\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string target = path("out");
+        writePlain(target, "earlier good file");
+        std::string expected = c.expected;
+        const std::size_t slot = expected.find("{}");
+        if (slot != std::string::npos) {
+            expected.replace(slot, 2, target);
+        }
+        EXPECT_EQ(underFileSizeLimit(64 * 1024, [&] { return c.write(target); }), expected);
+        EXPECT_EQ(readFile(target), "earlier good file");
+        EXPECT_EQ(entries(), std::vector<std::string>{"out"});
+    }
+}
+
+// ---- Both programs under `ulimit -f` --------------------------------------------------------
+
+std::string programPath(const std::string& name) {
+    const char* quorvel = std::getenv("QUORVEL_BIN");
+    return (fs::path(quorvel != nullptr ? quorvel : "./quorvel").parent_path() / name).string();
+}
+
+// A run that crosses the limit either fails its write (SIGXFSZ ignored: the error line and
+// status 1, nothing left behind) or is killed outright; the earlier file survives both.
+TEST_F(OutputFileTest, ProgramsOverTheFileSizeLimitKeepTheEarlierFile) {
+    struct Case {
+        const char* program;
+        const char* option;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"quorvel", "--svg", "error: Unable to write SVG: "},
+        {"quorvel-view", "--html", "error: Unable to write HTML: "},
+    };
+    for (const Case& c : cases) {
+        for (const bool killed : {false, true}) {
+            SCOPED_TRACE(std::string(c.program) + (killed ? " killed" : " refused"));
+            fs::remove_all(dir_);
+            fs::create_directories(dir_ / "run");
+            const std::string target = path("run/out");
+            writePlain(target, "earlier good file");
+            const std::string command = std::string("cd '") + dir_.string() + "' && " +
+                                        (killed ? "" : "trap '' XFSZ; ") + "ulimit -f 100; exec '" +
+                                        programPath(c.program) + "' --depth 5 --steps 0 " +
+                                        c.option + " " + target + " >/dev/null 2>err";
+            const int status = std::system(command.c_str());
+            EXPECT_EQ(readFile(target), "earlier good file");
+            if (killed) {
+                EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+            } else {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+                EXPECT_EQ(readFile(path("err")), c.message + target + "\n");
+                EXPECT_EQ(entries("run"), std::vector<std::string>{"out"});
+            }
+        }
+    }
+}
+
+// Standard output as a pipe: the picture goes straight into it, and the report follows.
+TEST_F(OutputFileTest, PictureOnStandardOutput) {
+    Options options;
+    options.depth = 1;
+    options.steps = 0;
+    writeSvg(buildWorld(options), path("expected.svg"));
+    const std::string picture = readFile(path("expected.svg"));
+    const std::string command =
+        "'" + programPath("quorvel") + "' --depth 1 --steps 0 --svg /dev/stdout | cat";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        out.append(buffer, count);
+    }
+    EXPECT_EQ(::pclose(pipe), 0);
+    const std::size_t at = out.find(picture);
+    ASSERT_NE(at, std::string::npos) << out;
+    out.erase(at, picture.size());
+    EXPECT_EQ(out,
+              testrun::runQuorvelWith({"--depth", "1", "--steps", "0"}).out + "svg=/dev/stdout\n");
+}
+
+}  // namespace
+}  // namespace quorvel
