@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "automaton/Automaton.h"
 #include "cli/Driver.h"
 #include "cli/Options.h"
+#include "cli/Version.h"
 #include "support/InProcessRun.h"
 #include "view/PageData.h"
 #include "view/PageWriter.h"
@@ -364,7 +368,9 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
     expected.insert(expected.find(helpLine),
-                    "  --html PATH        write the interactive page (default quorvel.html)\n");
+                    "  --html PATH        write the interactive page (default quorvel.html)\n"
+                    "  --version          show the version (" +
+                        std::string(kVersion) + ")\n");
     // --help wins over an earlier bad root and stops before a later unknown argument.
     const Outcome outcome = runView({"v", "--root", "Foo", "--help", "--bogus"});
     EXPECT_EQ(outcome.status, 0);
@@ -439,6 +445,59 @@ TEST_F(ViewProgram, PageCarriesNoAddressToFetch) {
         EXPECT_EQ(page.find(fetching), std::string::npos) << fetching;
     }
     EXPECT_NE(page.find("default-src 'none'"), std::string::npos);
+}
+
+// --version, like --help, ends the parsing where it stands: earlier errors are reported,
+// later arguments are not looked at, and no run happens.
+TEST_F(ViewProgram, VersionIsOneLineAndEndsTheParsing) {
+    const std::string version = "quorvel-view " + std::string(kVersion) + "\n";
+    EXPECT_TRUE(std::regex_match(version, std::regex("quorvel-view [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version;
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{"v", "--version"}, 0, version, ""},
+        {{"v", "--root", "Foo", "--depth", "9", "--version", "--bogus"}, 0, version, ""},
+        {{"v", "--version", "--help"}, 0, version, ""},
+        {{"v", "--bogus", "--version"}, 1, "", "error: Unknown argument: --bogus\n"},
+        {{"v", "--depth", "x", "--version"}, 1, "", "error: invalid stoi argument\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.size());
+        const Outcome outcome = runView(c.args);
+        EXPECT_EQ(outcome.status, c.status);
+        EXPECT_EQ(outcome.out, c.out);
+        EXPECT_EQ(outcome.err, c.err);
+    }
+    EXPECT_EQ(runPlain({"quorvel", "--version"}).err, "error: Unknown argument: --version\n");
+    // As the value of --html it is a file name.
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    const Outcome named = runView({"v", "--steps", "1", "--html", "--version"});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(named.status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "--version"));
+}
+
+TEST(ViewBinary, PrintsItsVersion) {
+    const char* quorvel = std::getenv("QUORVEL_BIN");
+    const std::filesystem::path view =
+        std::filesystem::path(quorvel != nullptr ? quorvel : "./quorvel").parent_path() /
+        "quorvel-view";
+    FILE* pipe = ::popen(("'" + view.string() + "' --version").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[256];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        out.append(buffer, count);
+    }
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(out, "quorvel-view " + std::string(kVersion) + "\n");
 }
 
 }  // namespace

@@ -104,6 +104,10 @@ ParsedCommand parseOptions(const std::vector<std::string>& args,
         if (runOption == kRunOptions.end() && extraOption == extras.end()) {
             throw std::runtime_error("Unknown argument: " + arg);
         }
+        if (extraOption != extras.end() && extraOption->endsParsing) {
+            extraOption->store("");
+            return command;
+        }
         if (i + 1 == args.size()) {
             throw std::runtime_error("Missing value after " + arg);
         }

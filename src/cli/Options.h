@@ -25,10 +25,14 @@ struct Options {
     std::string svgPath;
 };
 
-// A value option of another program built on the same run options (quorvel-view's --html).
+// An option of another program built on the same run options: a value option
+// (quorvel-view's --html), or a flag that, like --help, takes no value and ends the parsing
+// when met (quorvel-view's --version): `store` then gets an empty value, and the returned
+// options are neither clamped nor validated.
 struct ExtraOption {
     std::string name;
     std::function<void(const std::string& value)> store;
+    bool endsParsing = false;
 };
 
 struct ParsedCommand {

@@ -5,6 +5,7 @@
 
 #include "cli/Driver.h"
 #include "cli/Report.h"
+#include "cli/Version.h"
 #include "view/PageWriter.h"
 #include "view/Period.h"
 #include "view/RunRecord.h"
@@ -15,16 +16,26 @@ void printViewerUsage(std::ostream& out) {
     out << "quorvel-view [options]\n";
     printRunOptionUsage(out);
     out << "  --html PATH        write the interactive page (default quorvel.html)\n"
+           "  --version          show the version ("
+        << kVersion
+        << ")\n"
            "  --help             show this help\n";
 }
 
 int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return runReportingErrors(out, err, [&] {
         std::string htmlPath = kDefaultHtmlPath;
+        bool versionRequested = false;
         const ParsedCommand command = parseOptions(
-            args, {ExtraOption{"--html", [&](const std::string& value) { htmlPath = value; }}});
+            args,
+            {ExtraOption{"--html", [&](const std::string& value) { htmlPath = value; }},
+             ExtraOption{"--version", [&](const std::string&) { versionRequested = true; }, true}});
         if (command.helpRequested) {
             printViewerUsage(out);
+            return 0;
+        }
+        if (versionRequested) {
+            out << "quorvel-view " << kVersion << "\n";
             return 0;
         }
         const Options& options = command.options;
