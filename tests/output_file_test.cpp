@@ -203,6 +203,24 @@ TEST_F(OutputFileTest, SymbolicLinksStayAndTheirTargetIsReplaced) {
     }
 }
 
+// A name that leaves no room for the temporary's suffix is written in place, as a plain
+// create would; a directory that does not exist fails before anything is created.
+TEST_F(OutputFileTest, NamesWithoutRoomForATemporaryAndMissingDirectories) {
+    const std::string longName(250, 'n');
+    writePlain(path(longName), "earlier");
+    writeWhole(path(longName), "new");
+    EXPECT_EQ(readFile(path(longName)), "new");
+    EXPECT_EQ(entries(), std::vector<std::string>{longName});
+
+    try {
+        writeWhole(path("missing/out"), "new");
+        ADD_FAILURE() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()), kFailure);
+    }
+    EXPECT_EQ(entries(), std::vector<std::string>{longName});
+}
+
 TEST_F(OutputFileTest, PipeIsWrittenDirectly) {
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     // An open reader lets the writer open the pipe at once; the content fits its buffer.

@@ -66,8 +66,8 @@ std::optional<Replaceable> replaceableTarget(const std::string& path) {
 
 // Creates a new, empty file beside `target` whose name no one else uses, with the mode a plain
 // create gives (0666 less the umask) or `mode` when replacing a file. Returns its path, or
-// nothing when the directory does not take a new file.
-std::optional<std::string> createTemporary(const Replaceable& replaceable) {
+// nothing with the reason in `error`.
+std::optional<std::string> createTemporary(const Replaceable& replaceable, int& error) {
     const std::filesystem::path target = replaceable.target;
     const std::string stem = (target.parent_path() / ("." + target.filename().string())).string() +
                              ".tmp" + std::to_string(::getpid()) + "-";
@@ -78,16 +78,27 @@ std::optional<std::string> createTemporary(const Replaceable& replaceable) {
             if (errno == EEXIST) {
                 continue;
             }
+            error = errno;
             return std::nullopt;
         }
         const bool modeSet = !replaceable.mode || ::fchmod(fd, *replaceable.mode) == 0;
-        if (::close(fd) != 0 || !modeSet) {
+        const int modeError = errno;
+        const bool closed = ::close(fd) == 0;
+        if (!modeSet || !closed) {
+            error = modeSet ? errno : modeError;
             std::remove(candidate.c_str());
             return std::nullopt;
         }
         return candidate;
     }
+    error = EEXIST;
     return std::nullopt;
+}
+
+// A directory that refuses a new file, or a name too long to take the temporary's suffix, may
+// still hold a target that a plain open can write.
+bool writableInPlace(int error) {
+    return error == EACCES || error == EPERM || error == ENAMETOOLONG;
 }
 
 }  // namespace
@@ -97,9 +108,14 @@ OutputFile::OutputFile(const std::string& path, std::string failureMessage)
     const std::optional<Replaceable> replaceable = replaceableTarget(path);
     std::optional<std::string> temporary;
     if (replaceable) {
-        temporary = createTemporary(*replaceable);
+        int error = 0;
+        temporary = createTemporary(*replaceable, error);
+        // Anything else (no space or inode left, no such directory) fails here, before the
+        // target is touched.
+        if (!temporary && !writableInPlace(error)) {
+            fail();
+        }
     }
-    // A directory that takes no new file may still hold a writable target: write that in place.
     if (temporary) {
         targetPath_ = replaceable->target;
         temporaryPath_ = *temporary;
