@@ -1,5 +1,6 @@
 #include "view/PageWriter.h"
 
+#include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <vector>
@@ -71,7 +72,13 @@ void writeViewerPage(const Tiling& tiling, const RunRecord& record, const Period
     if (!file) {
         throw failure;
     }
-    file << kPageHead << escapeHtml(summary) << kPageBody << data << kPageScript;
+    const std::string page = kPageTemplate;
+    const std::size_t summaryAt = page.find(kSummaryMarker);
+    const std::size_t runAt = page.find(kRunMarker);
+    file << page.substr(0, summaryAt) << escapeHtml(summary)
+         << page.substr(summaryAt + std::strlen(kSummaryMarker),
+                        runAt - summaryAt - std::strlen(kSummaryMarker))
+         << data << page.substr(runAt + std::strlen(kRunMarker));
     file.close();
     if (!file) {
         throw failure;

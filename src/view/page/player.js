@@ -1,60 +1,4 @@
-#include "view/PageTemplate.h"
-
-namespace quorvel {
-
-// The security policy forbids every fetch, so the page stays offline whatever runs in it.
-const char* const kPageHead = R"page(<!DOCTYPE html>
-<html lang="en">
-<head>
-<meta charset="utf-8">
-<meta http-equiv="Content-Security-Policy" content="default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'">
-<title>quorvel-view</title>
-<style>
-html, body { margin: 0; height: 100%; background: #090a0f; color: #c8cedb;
-  font: 13px/1.4 ui-monospace, "DejaVu Sans Mono", monospace; }
-body { display: flex; flex-direction: column; }
-header { padding: 6px 10px; display: flex; flex-wrap: wrap; gap: 6px 16px; align-items: center; }
-#summary { color: #7d8799; width: 100%; }
-#status { color: #e8ecf4; min-width: 26ch; }
-#period { color: #96ff5f; }
-button { font: inherit; background: #171b26; color: #e8ecf4; border: 1px solid #394252;
-  border-radius: 3px; padding: 1px 8px; cursor: pointer; }
-label { display: flex; gap: 4px; align-items: center; }
-#slider { flex: 1; min-width: 200px; }
-main { position: relative; flex: 1; min-height: 120px; }
-#view { position: absolute; inset: 0; width: 100%; height: 100%; cursor: grab; }
-#legend { position: absolute; right: 10px; top: 8px; background: rgba(9, 10, 15, 0.8);
-  border: 1px solid #394252; padding: 4px 6px; }
-#plot { height: 90px; width: 100%; display: block; cursor: crosshair; border-top: 1px solid #394252; }
-#timings { display: none; }
-</style>
-</head>
-<body>
-<header>
-<div id="summary">)page";
-
-const char* const kPageBody = R"page(</div>
-<button id="play" title="play / pause (space)">play</button>
-<button id="back" title="one step back (left arrow)">&lt;</button>
-<button id="forward" title="one step forward (right arrow)">&gt;</button>
-<input id="slider" type="range" min="0" max="0" value="0" aria-label="step">
-<label>speed <input id="speed" type="range" min="1" max="120" value="20"> <span id="speedText"></span></label>
-<label><input id="ageColours" type="checkbox" checked> age colours</label>
-<label title="later tiles overlap earlier ones and can hide live tiles"><input id="liveOnTop" type="checkbox"> live on top</label>
-<div id="status"></div>
-<div id="period"></div>
-</header>
-<main>
-<canvas id="view"></canvas>
-<div id="legend"><canvas id="legendBar" width="180" height="30"></canvas></div>
-</main>
-<canvas id="plot" title="live tiles per step; click to jump"></canvas>
-<pre id="timings"></pre>
-<script>
 "use strict";
-const RUN = )page";
-
-const char* const kPageScript = R"page(;
 const pageStart = performance.now();
 const LIVE_FILL = "#96ff5f", LIVE_STROKE = "#d9ffb8";
 const DEAD_FILL = "#171b26", DEAD_STROKE = "#394252", BACKGROUND = "#090a0f";
@@ -485,9 +429,3 @@ if (addressHas("bench")) {
   show(stepFromAddress());
 }
 $("timings").textContent = JSON.stringify(timings);
-</script>
-</body>
-</html>
-)page";
-
-}  // namespace quorvel
