@@ -2,9 +2,10 @@
 
 #include <cstring>
 #include <fstream>
+#include <ostream>
 #include <stdexcept>
-#include <vector>
 
+#include "render/PictureStyle.h"
 #include "view/PageData.h"
 #include "view/PageTemplate.h"
 
@@ -35,50 +36,57 @@ std::string escapeHtml(const std::string& text) {
     return escaped;
 }
 
-// Base64 needs no escaping inside a script string, and numbers none at all.
-std::string runData(const Tiling& tiling, const RunRecord& record, const Period& period) {
+// The run data, a script object literal (see PageData.h for its encodings). Base64 needs no
+// escaping inside a script string, and numbers none at all.
+void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& record) {
     const PictureSize size = pictureSize(tiling);
-    std::string data = "{\"tiles\":" + std::to_string(record.tileCount()) +
-                       ",\"steps\":" + std::to_string(record.stepCount()) +
-                       ",\"checkpointEvery\":" + std::to_string(kCheckpointInterval) +
-                       ",\"period\":" + std::to_string(period.length) +
-                       ",\"periodFrom\":" + std::to_string(period.fromStep) +
-                       ",\"width\":" + std::to_string(size.width) +
-                       ",\"height\":" + std::to_string(size.height) +
-                       ",\"scale\":" + std::to_string(kGeometryScale) + ",\n\"geometry\":\"" +
-                       encodeBase64(encodeGeometry(tiling)) + "\",\n\"changes\":\"" +
-                       encodeBase64(encodeChanges(record)) + "\",\n\"checkpoints\":[";
-    ReplayState state = seededState(record);
-    for (;;) {
-        data += "\"" + encodeBase64(encodeCheckpoint(state)) + "\"";
-        if (state.step + kCheckpointInterval > record.stepCount()) {
-            break;
-        }
-        for (int32_t k = 0; k < kCheckpointInterval; ++k) {
-            advance(record, state);
-        }
-        data += ",\n";
+    const Rule& rule = record.rule();
+    const Period& period = record.period();
+    out << "{\"tiles\":" << tiling.size() << ",\"steps\":" << record.stepCount()
+        << ",\"birth\":" << rule.birth << ",\"surviveMin\":" << rule.surviveMin
+        << ",\"surviveMax\":" << rule.surviveMax << ",\"faceWeight\":" << rule.faceWeight
+        << ",\"period\":" << period.length << ",\"periodFrom\":" << period.fromStep
+        << ",\"width\":" << std::to_string(size.width)
+        << ",\"height\":" << std::to_string(size.height)
+        << ",\"scale\":" << std::to_string(kGeometryScale) << ",\n\"style\":{\"background\":\""
+        << kBackgroundColour << "\",\"liveFill\":\"" << kLiveFill << "\",\"liveStroke\":\""
+        << kLiveStroke << "\",\"deadFill\":\"" << kDeadFill << "\",\"deadStroke\":\"" << kDeadStroke
+        << "\",\"strokeWidth\":" << kStrokeWidth << ",\"margin\":" << std::to_string(kPictureMargin)
+        << "},\n\"geometry\":\"" << encodeBase64(encodeGeometry(tiling)) << "\",\n\"adjacency\":\""
+        << encodeBase64(encodeAdjacency(reverseAdjacency(tiling, rule.faceWeight)))
+        << "\",\n\"population\":\"" << encodeBase64(encodePopulation(record.liveCounts()))
+        << "\",\n\"checkpoints\":[";
+    const char* separator = "";
+    for (const Checkpoint& checkpoint : record.checkpoints()) {
+        out << separator << "[" << checkpoint.step << ",\"" << encodeBase64(checkpoint.bytes)
+            << "\"]";
+        separator = ",\n";
     }
-    return data + "]}";
+    out << "]}";
+}
+
+void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
+               const std::string& summary) {
+    const std::string page = kPageTemplate;
+    const std::size_t summaryAt = page.find(kSummaryMarker);
+    const std::size_t summaryEnd = summaryAt + std::strlen(kSummaryMarker);
+    const std::size_t runAt = page.find(kRunMarker);
+    out << page.substr(0, summaryAt) << escapeHtml(summary)
+        << page.substr(summaryEnd, runAt - summaryEnd);
+    writeRunData(out, tiling, record);
+    out << page.substr(runAt + std::strlen(kRunMarker));
 }
 
 }  // namespace
 
-void writeViewerPage(const Tiling& tiling, const RunRecord& record, const Period& period,
-                     const std::string& summary, const std::string& path) {
-    const std::string data = runData(tiling, record, period);
+void writeViewerPage(const Tiling& tiling, const RunRecord& record, const std::string& summary,
+                     const std::string& path) {
     const std::runtime_error failure("Unable to write HTML: " + path);
     std::ofstream file(path, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file) {
         throw failure;
     }
-    const std::string page = kPageTemplate;
-    const std::size_t summaryAt = page.find(kSummaryMarker);
-    const std::size_t runAt = page.find(kRunMarker);
-    file << page.substr(0, summaryAt) << escapeHtml(summary)
-         << page.substr(summaryAt + std::strlen(kSummaryMarker),
-                        runAt - summaryAt - std::strlen(kSummaryMarker))
-         << data << page.substr(runAt + std::strlen(kRunMarker));
+    writePage(file, tiling, record, summary);
     file.close();
     if (!file) {
         throw failure;
