@@ -36,8 +36,12 @@ std::string escapeHtml(const std::string& text) {
     return escaped;
 }
 
-// The run data, a script object literal (see PageData.h for its encodings). Base64 needs no
-// escaping inside a script string, and numbers none at all.
+void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
+               const std::string& summary);
+
+}  // namespace
+
+// Base64 needs no escaping inside a script string, and numbers none at all.
 void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& record) {
     const PictureSize size = pictureSize(tiling);
     const Rule& rule = record.rule();
@@ -64,6 +68,8 @@ void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& reco
     }
     out << "]}";
 }
+
+namespace {
 
 void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
                const std::string& summary) {

@@ -4,12 +4,16 @@
 // nearest of the run's checkpoints, so it shows every recorded step and can go on past them.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "tiling/Tiling.h"
 #include "view/RunRecord.h"
 
 namespace quorvel {
+
+// The run data of the page, a script object literal (see PageData.h for its encodings).
+void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& record);
 
 // `tiling` gives the geometry and neighbour slots; `summary` is shown as the page's heading.
 // Creates or replaces the file; throws "Unable to write HTML: " + path when it cannot be
