@@ -8,14 +8,16 @@ namespace quorvel {
 
 RunRecord::RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy,
                      LiveSetKey key)
-    : rule_(rule), policy_(policy), key_(key) {
+    : rule_(rule), policy_(policy) {
     replay_.resize(seeded.size());
+    keys_.reserve(seeded.size());
     int32_t liveCount = 0;
     for (std::size_t index = 0; index < seeded.size(); ++index) {
         replay_[index].neighbours = seeded[index].neighbours;
+        keys_.push_back(key(static_cast<int32_t>(index)));
         if (seeded[index].alive) {
             ++liveCount;
-            hash_ ^= key_(static_cast<int32_t>(index));
+            hash_ ^= keys_.back();
         }
     }
     liveCounts_.push_back(liveCount);
@@ -32,7 +34,7 @@ void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
 
     if (period_.length == 0) {
         for (const int32_t tile : changed) {
-            hash_ ^= key_(tile);
+            hash_ ^= keys_[static_cast<std::size_t>(tile)];
         }
         const auto [latest, added] = latestStepWithHash_.try_emplace(hash_, step);
         previousStepWithHash_.push_back(added ? -1 : latest->second);

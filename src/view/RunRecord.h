@@ -62,7 +62,8 @@ class RunRecord {
 
     Rule rule_;
     CheckpointPolicy policy_;
-    LiveSetKey key_;
+    // Every tile's key, looked up once.
+    std::vector<uint64_t> keys_;
     // The seeded tiling's neighbour slots, without polygons: the world a re-simulation runs in.
     Tiling replay_;
 

@@ -144,33 +144,41 @@ class Stepper {
     const { start, tile, weight } = this.adjacency;
     const { birth, surviveMin, surviveMax } = this.rule;
     const born = this.born, sum = this.sum, candidates = this.candidates, changed = this.changed;
+    const tiles = this.tiles;
     let flips = 0;
     for (let word = 0; word < candidates.length; word++) {
       let bits = candidates[word];
       if (bits === 0) continue;
       candidates[word] = 0;
+      const base = word << 5;
       while (bits !== 0) {
         const low = bits & -bits;
-        const t = (word << 5) + (31 - Math.clz32(low));
+        const t = base + 31 - Math.clz32(low);
         bits ^= low;
-        if (t >= this.tiles) break;
-        const alive = born[t] >= 0, s = sum[t];
-        const next = alive ? surviveMin <= s && s <= surviveMax : s === birth;
-        if (next !== alive) changed[flips++] = t;
+        if (t >= tiles) break;
+        const s = sum[t];
+        if (born[t] >= 0) {
+          if (s < surviveMin || s > surviveMax) changed[flips++] = t;
+        } else if (s === birth) {
+          changed[flips++] = t;
+        }
       }
     }
     const step = ++this.step;
+    let live = this.liveCount;
     for (let f = 0; f < flips; f++) {
-      const t = changed[f], nowAlive = born[t] < 0;
-      born[t] = nowAlive ? step : -1;
-      this.liveCount += nowAlive ? 1 : -1;
+      const t = changed[f], sign = born[t] < 0 ? 1 : -1;
+      born[t] = sign > 0 ? step : -1;
+      live += sign;
       candidates[t >> 5] |= 1 << (t & 31);
-      for (let k = start[t]; k < start[t + 1]; k++) {
+      const end = start[t + 1];
+      for (let k = start[t]; k < end; k++) {
         const u = tile[k];
-        sum[u] += nowAlive ? weight[k] : -weight[k];
+        sum[u] += sign * weight[k];
         candidates[u >> 5] |= 1 << (u & 31);
       }
     }
+    this.liveCount = live;
     return flips;
   }
 
