@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "automaton/Automaton.h"
@@ -302,23 +303,66 @@ TEST(PageData, Base64MatchesTheStandardVectors) {
     }
 }
 
+// Few live tiles come as a list, many as a bitmap; both read back to the same states.
+TEST(PageData, CheckpointsRoundTripAsListOrBitmap) {
+    const std::vector<std::pair<const char*, std::vector<uint32_t>>> cases = {
+        {"empty", std::vector<uint32_t>(20, 0)},
+        {"sparse", {0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 300, 0, 0, 1}},
+        {"dense", {1, 2, 3, 0, 5, 200, 1, 1, 0, 1, 9, 9, 9, 9, 0, 1, 1, 1, 4, 1}},
+        {"all", std::vector<uint32_t>(20, 1)},
+    };
+    for (const auto& [what, ages] : cases) {
+        SCOPED_TRACE(what);
+        Tiling tiling(ages.size());
+        for (std::size_t t = 0; t < ages.size(); ++t) {
+            tiling[t].alive = ages[t] > 0;
+            tiling[t].age = ages[t];
+        }
+        const std::string bytes = encodeCheckpoint(tiling);
+        std::size_t position = 0;
+        const uint64_t kind = readVarint(bytes, position);
+        const auto live = static_cast<uint64_t>(
+            std::count_if(ages.begin(), ages.end(), [](uint32_t a) { return a > 0; }));
+        EXPECT_EQ(kind, live > 3 ? kCheckpointBitmap : kCheckpointList);  // 3 bitmap bytes
+        Tiling loaded(ages.size());
+        loadCheckpoint(bytes, 300, loaded);
+        for (std::size_t t = 0; t < ages.size(); ++t) {
+            EXPECT_EQ(loaded[t].alive, ages[t] > 0) << t;
+            EXPECT_EQ(loaded[t].age, ages[t]) << t;
+        }
+    }
+}
+
 TEST(PageData, DamagedCheckpointsAreRejected) {
-    // Two tiles; a checkpoint naming tile 2 or an age older than its step is refused.
-    Tiling tiling(2);
-    std::string badTile;
-    appendVarint(badTile, 1);
-    appendVarint(badTile, 2);
-    appendVarint(badTile, 0);
-    EXPECT_THROW(loadCheckpoint(badTile, 0, tiling), std::runtime_error);
-    std::string tooOld;
-    appendVarint(tooOld, 1);
-    appendVarint(tooOld, 0);
-    appendVarint(tooOld, 4);
-    EXPECT_THROW(loadCheckpoint(tooOld, 3, tiling), std::runtime_error);
-    std::string trailing;
-    appendVarint(trailing, 0);
-    appendVarint(trailing, 0);
-    EXPECT_THROW(loadCheckpoint(trailing, 0, tiling), std::runtime_error);
+    // Two tiles (one bitmap byte); each case is refused with its own message.
+    const auto bytesOf = [](std::initializer_list<uint64_t> values) {
+        std::string bytes;
+        for (const uint64_t v : values) {
+            appendVarint(bytes, v);
+        }
+        return bytes;
+    };
+    const std::vector<std::tuple<const char*, std::string, int32_t, std::string>> cases = {
+        {"tile 2 of 2", bytesOf({0, 1, 2, 0}), 0, "Tile index out of range in page data"},
+        {"age over the step", bytesOf({0, 1, 0, 4}), 3, "Age out of range in page data"},
+        {"trailing bytes", bytesOf({0, 0, 0}), 0, "Trailing bytes in page data"},
+        {"unknown kind", bytesOf({2, 0}), 0, "Unknown checkpoint kind in page data"},
+        {"bitmap too short", bytesOf({1, 1}), 0, "Truncated page data"},
+        {"bitmap with too few tiles", bytesOf({1, 2, 0b01, 0, 0}), 0,
+         "Tile index out of range in page data"},
+        {"bitmap past the tiles", bytesOf({1, 1, 0b100, 0}), 0,
+         "Tile index out of range in page data"},
+    };
+    for (const auto& [what, bytes, step, message] : cases) {
+        SCOPED_TRACE(what);
+        Tiling tiling(2);
+        try {
+            loadCheckpoint(bytes, step, tiling);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), message);
+        }
+    }
 }
 
 // Geometry read back lands within rounding of the SVG picture's coordinates, and a tile

@@ -14,6 +14,14 @@ namespace {
 
 constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
+std::size_t varintSize(uint64_t value) {
+    std::size_t size = 1;
+    for (; value >= 0x80; value >>= 7) {
+        ++size;
+    }
+    return size;
+}
+
 uint64_t zigzag(int64_t value) {
     return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
 }
@@ -126,17 +134,39 @@ std::string encodeAdjacency(const ReverseAdjacency& adjacency) {
 }
 
 std::string encodeCheckpoint(const Tiling& tiling) {
-    std::string bytes;
+    // The live set as a list of gaps or as a bitmap, whichever is shorter.
+    std::size_t listBytes = 0;
     int32_t liveCount = 0;
-    for (const Tile& tile : tiling) {
-        liveCount += tile.alive ? 1 : 0;
-    }
-    appendVarint(bytes, static_cast<uint64_t>(liveCount));
     int32_t previous = -1;
     for (std::size_t index = 0; index < tiling.size(); ++index) {
         if (tiling[index].alive) {
             const auto tile = static_cast<int32_t>(index);
-            appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
+            listBytes += varintSize(static_cast<uint64_t>(tile - previous - 1));
+            ++liveCount;
+            previous = tile;
+        }
+    }
+    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
+    const bool bitmap = bitmapBytes < listBytes;
+    std::string bytes;
+    appendVarint(bytes, bitmap ? kCheckpointBitmap : kCheckpointList);
+    appendVarint(bytes, static_cast<uint64_t>(liveCount));
+    if (bitmap) {
+        bytes.append(bitmapBytes, '\0');
+        for (std::size_t index = 0; index < tiling.size(); ++index) {
+            if (tiling[index].alive) {
+                bytes[bytes.size() - bitmapBytes + index / 8] |=
+                    static_cast<char>(1 << (index % 8));
+            }
+        }
+    }
+    previous = -1;
+    for (std::size_t index = 0; index < tiling.size(); ++index) {
+        if (tiling[index].alive) {
+            const auto tile = static_cast<int32_t>(index);
+            if (!bitmap) {
+                appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
+            }
             appendVarint(bytes, tiling[index].age - 1);
             previous = tile;
         }
@@ -151,14 +181,39 @@ void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling) {
         tile.age = 0;
     }
     std::size_t position = 0;
+    const uint64_t kind = readVarint(bytes, position);
+    if (kind != kCheckpointList && kind != kCheckpointBitmap) {
+        throw std::runtime_error("Unknown checkpoint kind in page data");
+    }
     const uint64_t count = readVarint(bytes, position);
+    const std::size_t bitmapAt = position;
+    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
+    if (kind == kCheckpointBitmap) {
+        if (bytes.size() - position < bitmapBytes) {
+            throw std::runtime_error("Truncated page data");
+        }
+        position += bitmapBytes;
+    }
+    std::size_t nextInBitmap = 0;
     int32_t previous = -1;
     for (uint64_t k = 0; k < count; ++k) {
-        const uint64_t gap = readVarint(bytes, position);
-        if (gap >= static_cast<uint64_t>(static_cast<int64_t>(tiling.size()) - previous - 1)) {
-            throw std::runtime_error("Tile index out of range in page data");
+        if (kind == kCheckpointList) {
+            const uint64_t gap = readVarint(bytes, position);
+            if (gap >= static_cast<uint64_t>(static_cast<int64_t>(tiling.size()) - previous - 1)) {
+                throw std::runtime_error("Tile index out of range in page data");
+            }
+            previous += 1 + static_cast<int32_t>(gap);
+        } else {
+            while (nextInBitmap < tiling.size() &&
+                   (static_cast<uint8_t>(bytes[bitmapAt + nextInBitmap / 8]) >> (nextInBitmap % 8) &
+                    1) == 0) {
+                ++nextInBitmap;
+            }
+            if (nextInBitmap == tiling.size()) {
+                throw std::runtime_error("Tile index out of range in page data");
+            }
+            previous = static_cast<int32_t>(nextInBitmap++);
         }
-        previous += 1 + static_cast<int32_t>(gap);
         const uint64_t ageMinusOne = readVarint(bytes, position);
         if (ageMinusOne > static_cast<uint64_t>(step)) {
             throw std::runtime_error("Age out of range in page data");

@@ -8,8 +8,11 @@
 // y sit kPictureMargin units in.
 // Adjacency: per tile v in Tiling order, the number of tiles that count it, then each of them
 // as zigzag(tile - v) * 8 + (weight - 1), weight being the capped face count (1 to 6).
-// Checkpoint: the number of live tiles, then per live tile, ascending, its index written as its
-// distance from the previous live tile minus one (the first from -1), and its age minus one.
+// Checkpoint: its kind, then the number of live tiles. A list (kind 0) then gives per live tile,
+// ascending, its index written as its distance from the previous live tile minus one (the first
+// from -1) and its age minus one. A bitmap (kind 1; the shorter when many tiles live) gives
+// ceil(tiles / 8) bytes, tile t's bit being bit t % 8 of byte t / 8, then the age minus one of
+// every live tile, ascending. Bits after the live count's last live tile are not read.
 // Population: per step, the live count as the zigzag-coded difference from the previous step's
 // (the first from 0).
 #pragma once
@@ -25,6 +28,8 @@
 namespace quorvel {
 
 constexpr double kGeometryScale = 1000.0;
+constexpr uint64_t kCheckpointList = 0;
+constexpr uint64_t kCheckpointBitmap = 1;
 
 void appendVarint(std::string& bytes, uint64_t value);
 // Throws "Truncated page data" when the bytes end inside a number.

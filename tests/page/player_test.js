@@ -148,9 +148,13 @@ test("checkpointBefore finds the last checkpoint at or before a step", () => {
 test("damaged data is refused", () => {
   const b64 = bytes => Buffer.from(bytes).toString("base64");
   const cases = [
-    ["checkpoint naming tile 2 of 2", () => player.decodeCheckpoint(b64([1, 2, 0]), 0, 2)],
-    ["age older than the step", () => player.decodeCheckpoint(b64([1, 0, 4]), 3, 2)],
-    ["trailing bytes", () => player.decodeCheckpoint(b64([0, 0]), 0, 2)],
+    ["checkpoint naming tile 2 of 2", () => player.decodeCheckpoint(b64([0, 1, 2, 0]), 0, 2)],
+    ["age older than the step", () => player.decodeCheckpoint(b64([0, 1, 0, 4]), 3, 2)],
+    ["trailing bytes", () => player.decodeCheckpoint(b64([0, 0, 0]), 0, 2)],
+    ["unknown checkpoint kind", () => player.decodeCheckpoint(b64([2, 0]), 0, 2)],
+    ["bitmap too short", () => player.decodeCheckpoint(b64([1, 1]), 0, 2)],
+    ["bitmap with too few tiles", () => player.decodeCheckpoint(b64([1, 2, 1, 0, 0]), 0, 2)],
+    ["bitmap past the tiles", () => player.decodeCheckpoint(b64([1, 1, 4, 0]), 0, 2)],
     ["truncated number", () => player.decodePopulation(b64([0x80]), 0)],
     ["adjacency out of range", () => player.decodeAdjacency(b64([1, 4 * 8, 0]), 2)],
     ["geometry reference ahead", () => player.decodeGeometry(b64([1]), 1, 1000)],

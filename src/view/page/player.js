@@ -90,15 +90,26 @@ function decodePopulation(base64, steps) {
 }
 
 // Birth step per tile (-1 for a dead tile) from a checkpoint taken at `step`: a tile of age a
-// at step s was born at step s - a + 1.
+// at step s was born at step s - a + 1. The live tiles come as a list of gaps or as a bitmap.
 function decodeCheckpoint(base64, step, tiles) {
-  const reader = new Reader(bytesOf(base64)), born = new Int32Array(tiles).fill(-1);
-  const count = reader.next();
+  const bytes = bytesOf(base64), reader = new Reader(bytes);
+  const born = new Int32Array(tiles).fill(-1);
+  const kind = reader.next(), count = reader.next();
+  if (kind !== 0 && kind !== 1) throw new Error("Unknown checkpoint kind in page data");
+  const bitmapAt = reader.at;
+  if (kind === 1) {
+    reader.at += (tiles + 7) >> 3;
+    if (reader.at > bytes.length) throw new Error("Truncated page data");
+  }
   let tile = -1;
   for (let k = 0; k < count; k++) {
-    tile += reader.next() + 1;
-    const ageMinusOne = reader.next();
+    if (kind === 0) {
+      tile += reader.next() + 1;
+    } else {
+      do tile++; while (tile < tiles && !((bytes[bitmapAt + (tile >> 3)] >> (tile & 7)) & 1));
+    }
     if (tile >= tiles) throw new Error("Tile index out of range in page data");
+    const ageMinusOne = reader.next();
     if (ageMinusOne > step) throw new Error("Age out of range in page data");
     born[tile] = step - ageMinusOne;
   }
