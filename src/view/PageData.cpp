@@ -7,6 +7,8 @@
 #include <cmath>
 #include <map>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace quorvel {
 
@@ -134,42 +136,39 @@ std::string encodeAdjacency(const ReverseAdjacency& adjacency) {
 }
 
 std::string encodeCheckpoint(const Tiling& tiling) {
-    // The live set as a list of gaps or as a bitmap, whichever is shorter.
+    // One pass over the tiles; then the live set as a list of gaps or as a bitmap, whichever
+    // is shorter.
+    std::vector<std::pair<int32_t, uint32_t>> live;
     std::size_t listBytes = 0;
-    int32_t liveCount = 0;
     int32_t previous = -1;
     for (std::size_t index = 0; index < tiling.size(); ++index) {
         if (tiling[index].alive) {
             const auto tile = static_cast<int32_t>(index);
             listBytes += varintSize(static_cast<uint64_t>(tile - previous - 1));
-            ++liveCount;
+            live.emplace_back(tile, tiling[index].age);
             previous = tile;
         }
     }
     const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
     const bool bitmap = bitmapBytes < listBytes;
     std::string bytes;
+    bytes.reserve(2 * live.size() + (bitmap ? bitmapBytes : 0) + 8);
     appendVarint(bytes, bitmap ? kCheckpointBitmap : kCheckpointList);
-    appendVarint(bytes, static_cast<uint64_t>(liveCount));
+    appendVarint(bytes, live.size());
     if (bitmap) {
+        const std::size_t at = bytes.size();
         bytes.append(bitmapBytes, '\0');
-        for (std::size_t index = 0; index < tiling.size(); ++index) {
-            if (tiling[index].alive) {
-                bytes[bytes.size() - bitmapBytes + index / 8] |=
-                    static_cast<char>(1 << (index % 8));
-            }
+        for (const auto& [tile, age] : live) {
+            bytes[at + static_cast<std::size_t>(tile) / 8] |= static_cast<char>(1 << (tile % 8));
         }
     }
     previous = -1;
-    for (std::size_t index = 0; index < tiling.size(); ++index) {
-        if (tiling[index].alive) {
-            const auto tile = static_cast<int32_t>(index);
-            if (!bitmap) {
-                appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
-            }
-            appendVarint(bytes, tiling[index].age - 1);
-            previous = tile;
+    for (const auto& [tile, age] : live) {
+        if (!bitmap) {
+            appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
         }
+        appendVarint(bytes, age - 1);
+        previous = tile;
     }
     return bytes;
 }

@@ -8,7 +8,7 @@ namespace quorvel {
 
 RunRecord::RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy,
                      LiveSetKey key)
-    : rule_(rule), policy_(policy) {
+    : rule_(rule), policy_(policy), workBetween_(policy.workBetween) {
     replay_.resize(seeded.size());
     keys_.reserve(seeded.size());
     int32_t liveCount = 0;
@@ -53,7 +53,7 @@ void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
         }
     }
 
-    if (work_ - checkpoints_.back().work >= policy_.workBetween) {
+    if (work_ - checkpoints_.back().work >= workBetween_) {
         takeCheckpoint(now, step);
     }
 }
@@ -73,6 +73,9 @@ void RunRecord::takeCheckpoint(const Tiling& now, int32_t step) {
         }
         checkpointBytes_ -= checkpoints_[drop].bytes.size();
         checkpoints_.erase(checkpoints_.begin() + static_cast<std::ptrdiff_t>(drop));
+        // Closer ones would only be thinned out again.
+        workBetween_ =
+            std::max(workBetween_, work_ / static_cast<int64_t>(checkpoints_.size() - 1));
     }
 }
 

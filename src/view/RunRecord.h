@@ -29,10 +29,11 @@ constexpr int64_t kStepWork = 64;
 
 // Checkpoints are taken every `workBetween` units of work; once their bytes pass
 // `budgetBytes`, the one whose removal leaves the shortest stretch of work between its
-// neighbours goes, again and again, so they stay evenly spread by work within the budget.
-// Step 0's checkpoint and the latest always stay.
+// neighbours goes, again and again, so they stay evenly spread by work within the budget, and
+// later ones are taken no closer than the average stretch. Step 0's checkpoint and the latest
+// always stay.
 struct CheckpointPolicy {
-    int64_t workBetween = 100000;
+    int64_t workBetween = 200000;
     std::size_t budgetBytes = 12 * 1000 * 1000;
 };
 
@@ -69,6 +70,7 @@ class RunRecord {
 
     std::vector<int32_t> liveCounts_;
     int64_t work_ = 0;
+    int64_t workBetween_ = 0;
     std::vector<Checkpoint> checkpoints_;
     std::size_t checkpointBytes_ = 0;
 

@@ -518,8 +518,11 @@ function startPlayer() {
     slider.value = Math.min(stepper.step, RUN.steps);
   }
 
+  // A jump goes at most this far past the furthest step reached, so that an address such as
+  // #step=999999999 cannot freeze the page; the status line shows the step reached.
+  const MAX_AHEAD = 20000;
   function show(target) {
-    run.seek(Math.max(0, target | 0));
+    run.seek(Math.max(0, Math.min(Math.floor(target) || 0, run.population.length - 1 + MAX_AHEAD)));
     render();
     if (!playing) history.replaceState(null, "", "#step=" + stepper.step);
   }
@@ -620,8 +623,7 @@ function startPlayer() {
   showSpeed();
   drawLegend();
   resize();
-  run.seek(stepFromAddress());
-  render();
+  show(stepFromAddress());
   context.getImageData(0, 0, 1, 1);
   const timings = { tiles: RUN.tiles, steps: RUN.steps, checkpoints: RUN.checkpoints.length,
                     firstFrameMs: performance.now(), scriptMs: performance.now() - pageStart };
