@@ -524,7 +524,7 @@ function startPlayer() {
   function show(target) {
     run.seek(Math.max(0, Math.min(Math.floor(target) || 0, run.population.length - 1 + MAX_AHEAD)));
     render();
-    if (!playing) history.replaceState(null, "", "#step=" + stepper.step);
+    if (!playing) history.replaceState(null, "", address());
   }
 
   // Playing: `speed` steps per second, several per frame when frames are slow; it goes on
@@ -538,7 +538,7 @@ function startPlayer() {
       playDue = 0;
       requestAnimationFrame(playFrame);
     } else {
-      history.replaceState(null, "", "#step=" + stepper.step);
+      history.replaceState(null, "", address());
     }
   }
   function playFrame(now) {
@@ -614,6 +614,9 @@ function startPlayer() {
     return match ? Number(match[1]) : 0;
   }
   function addressHas(flag) { return location.hash.split("&").includes(flag); }
+  // The address of the step shown, keeping the flags it was opened with.
+  const flags = location.hash.split("&").slice(1).filter(f => !f.startsWith("step="));
+  function address() { return ["#step=" + stepper.step].concat(flags).join("&"); }
 
   // Address flags: "&plain" shows the two SVG colours, "&under" draws the tiles in tiling
   // order only (live tiles can then be hidden under later ones); "&bench" times jumps and
