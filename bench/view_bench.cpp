@@ -39,11 +39,15 @@ void BM_BusyRunBare(benchmark::State& state) {
 void BM_BusyRunRecorded(benchmark::State& state) {
     runSteps(state, kBusyRule, true);
 }
+void BM_DefaultRunBare(benchmark::State& state) {
+    runSteps(state, Rule{}, false);
+}
 void BM_DefaultRunRecorded(benchmark::State& state) {
     runSteps(state, Rule{}, true);
 }
 BENCHMARK(BM_BusyRunBare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BusyRunRecorded)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultRunBare)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DefaultRunRecorded)->Unit(benchmark::kMillisecond);
 
 void BM_WriteViewerPage(benchmark::State& state) {

@@ -60,21 +60,24 @@ function decodeGeometry(base64, tiles, scale) {
 // The tiles that count tile v are tile[start[v] .. start[v + 1]), each adding weight[k] to
 // its live-face sum while v is alive.
 function decodeAdjacency(base64, tiles) {
-  const reader = new Reader(bytesOf(base64));
-  const start = new Int32Array(tiles + 1), tile = [], weight = [];
+  const bytes = bytesOf(base64), reader = new Reader(bytes);
+  // Every entry takes at least one byte, so the byte count bounds the entries.
+  const start = new Int32Array(tiles + 1);
+  const tile = new Int32Array(bytes.length), weight = new Int32Array(bytes.length);
+  let entries = 0;
   for (let v = 0; v < tiles; v++) {
     const count = reader.next();
     for (let k = 0; k < count; k++) {
       const value = reader.next();
       const u = v + unzigzag(Math.floor(value / 8));
       if (u < 0 || u >= tiles) throw new Error("Tile index out of range in page data");
-      tile.push(u);
-      weight.push(value % 8 + 1);
+      tile[entries] = u;
+      weight[entries++] = value % 8 + 1;
     }
-    start[v + 1] = tile.length;
+    start[v + 1] = entries;
   }
   if (!reader.done()) throw new Error("Trailing bytes in page data");
-  return { start, tile: Int32Array.from(tile), weight: Int32Array.from(weight) };
+  return { start, tile: tile.slice(0, entries), weight: weight.slice(0, entries) };
 }
 
 // Live tiles per step 0..steps, as a plain array so that it can grow past the run.
