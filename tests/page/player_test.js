@@ -114,6 +114,22 @@ test("a page as quorvel-view writes it: sparse checkpoints, status at every step
   }
 });
 
+test("far past the run, the page keeps a bounded number of its own checkpoints", () => {
+  const options = ["--depth", "2", "--steps", "5", "--birth", "2"];
+  const data = runData(options);
+  const far = 5 + 150 * 100;
+  const lines = stepLines(withSteps(options, far));
+  const run = new player.Run(data);
+  run.seek(far);
+  assert.strictEqual(run.statusLine(), lines.get(far));
+  assert.ok(run.extra.length <= 100, run.extra.length + " checkpoints of the page's own");
+  for (const [step] of run.extra) assert.strictEqual(step % run.extraEvery, 0);
+  for (const s of [far - 1, 7777, 6]) {
+    run.seek(s);
+    assert.strictEqual(run.statusLine(), lines.get(s), "back to step " + s);
+  }
+});
+
 test("the status line reads as the program's step line", () => {
   assert.strictEqual(player.statusLine(0, 0, 0), "step=0 alive=0 max_age=0");
   assert.strictEqual(player.statusLine(2147483647, 34649, 4294967295),

@@ -229,8 +229,10 @@ class Run {
     this.adjacency = decodeAdjacency(run.adjacency, run.tiles);
     this.population = decodePopulation(run.population, run.steps);
     this.stepper = new Stepper(run.tiles, this.adjacency, run);
-    // States the page reached past the recorded run, kept as more checkpoints.
+    // States the page reached past the recorded run, kept as more checkpoints: one every
+    // extraEvery steps, the spacing doubled whenever they grow too many.
     this.extra = [];
+    this.extraEvery = Run.EXTRA_EVERY;
     this.load(0);
   }
 
@@ -257,8 +259,16 @@ class Run {
       const step = stepper.step;
       if (step === this.population.length) {
         this.population.push(stepper.liveCount);
-        if (step % Run.EXTRA_EVERY === 0) this.extra.push([step, Int32Array.from(stepper.born)]);
+        if (step % this.extraEvery === 0) this.keepExtra(step);
       }
+    }
+  }
+
+  keepExtra(step) {
+    this.extra.push([step, Int32Array.from(this.stepper.born)]);
+    if (this.extra.length > Run.MOST_EXTRA) {
+      this.extraEvery *= 2;
+      this.extra = this.extra.filter(([at]) => at % this.extraEvery === 0);
     }
   }
 
@@ -267,6 +277,7 @@ class Run {
   }
 }
 Run.EXTRA_EVERY = 100;
+Run.MOST_EXTRA = 100;
 
 if (typeof module === "object" && module.exports) {
   module.exports = { bytesOf, Reader, decodeGeometry, decodeAdjacency, decodePopulation,
