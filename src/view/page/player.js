@@ -494,7 +494,10 @@ function startPlayer() {
         (run.population.length - 1 - plotExtent) * 50 > plotExtent) drawPlotBase();
     plotContext.drawImage(plotBase, 0, 0);
     plotContext.fillStyle = "#ffffff";
-    plotContext.fillRect(Math.round(plotX(Math.min(stepper.step, plotExtent))) - 1, 0, 2, plot.height);
+    // Below the label's band, so the cursor never crosses the label.
+    const band = LABEL_BAND * (window.devicePixelRatio || 1);
+    plotContext.fillRect(Math.round(plotX(Math.min(stepper.step, plotExtent))) - 1, band, 2,
+                         plot.height - band);
   }
 
   function drawLegend() {
@@ -519,7 +522,7 @@ function startPlayer() {
     g.fillText("age", 0, 12);
     for (const age of [1, 16, AGE_CAP]) {
       const x = 30 + Math.log(age) / Math.log(AGE_CAP) * (width - 1);
-      g.fillText(age === AGE_CAP ? AGE_CAP + "+" : String(age), Math.min(x, bar.width - 24), 27);
+      g.fillText(age === AGE_CAP ? AGE_CAP + "+" : String(age), Math.min(x, bar.width - 28), 27);
     }
   }
 
