@@ -1,56 +1,67 @@
-// The viewer's work after the run: the period search and writing the page, for the run the
-// page is sized for (depth 5, 10000 steps), recorded once.
+// The viewer's own work: a recorded run (live counts, checkpoints, the period search) against
+// the bare automaton on the same steps, and writing the page, at depth 5.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
-#include <memory>
 
+#include "DepthFiveWorld.h"
 #include "automaton/Automaton.h"
-#include "cli/Driver.h"
 #include "view/PageWriter.h"
-#include "view/Period.h"
 #include "view/RunRecord.h"
 
 namespace quorvel {
 namespace {
 
-struct RecordedRun {
-    Tiling tiling;
-    std::unique_ptr<RunRecord> record;
-};
+// B2/S2-3 stays busy; the default rule settles.
+const Rule kBusyRule{2, 2, 3, 1};
+constexpr int32_t kSteps = 2000;
 
-const RecordedRun& depthFiveRun() {
-    static const RecordedRun run = [] {
-        Options options;
-        options.depth = 5;
-        options.steps = 10000;
-        RecordedRun recorded{buildWorld(options), nullptr};
-        recorded.record = std::make_unique<RunRecord>(recorded.tiling);
-        Automaton automaton(recorded.tiling, Rule{});
-        for (int32_t step = 0; step < options.steps; ++step) {
-            automaton.step();
-            recorded.record->addStep(automaton.changedTiles());
-        }
-        return recorded;
-    }();
-    return run;
-}
-
-void BM_DetectPeriod(benchmark::State& state) {
-    const RecordedRun& run = depthFiveRun();
+void runSteps(benchmark::State& state, const Rule& rule, bool recorded) {
     for (auto _ : state) {
-        benchmark::DoNotOptimize(detectPeriod(*run.record));
+        state.PauseTiming();
+        Tiling tiling = bench::depthFiveWorld();
+        state.ResumeTiming();
+        RunRecord record(tiling, rule);
+        Automaton automaton(tiling, rule);
+        for (int32_t step = 0; step < kSteps; ++step) {
+            automaton.step();
+            if (recorded) {
+                record.addStep(tiling, automaton);
+            }
+        }
+        benchmark::DoNotOptimize(record.period());
     }
 }
-BENCHMARK(BM_DetectPeriod)->Unit(benchmark::kMillisecond);
+
+void BM_BusyRunBare(benchmark::State& state) {
+    runSteps(state, kBusyRule, false);
+}
+void BM_BusyRunRecorded(benchmark::State& state) {
+    runSteps(state, kBusyRule, true);
+}
+void BM_DefaultRunBare(benchmark::State& state) {
+    runSteps(state, Rule{}, false);
+}
+void BM_DefaultRunRecorded(benchmark::State& state) {
+    runSteps(state, Rule{}, true);
+}
+BENCHMARK(BM_BusyRunBare)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BusyRunRecorded)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultRunBare)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultRunRecorded)->Unit(benchmark::kMillisecond);
 
 void BM_WriteViewerPage(benchmark::State& state) {
-    const RecordedRun& run = depthFiveRun();
-    const Period period = detectPeriod(*run.record);
+    Tiling tiling = bench::depthFiveWorld();
+    RunRecord record(tiling, kBusyRule);
+    Automaton automaton(tiling, kBusyRule);
+    for (int32_t step = 0; step < kSteps; ++step) {
+        automaton.step();
+        record.addStep(tiling, automaton);
+    }
     const std::string path =
         (std::filesystem::temp_directory_path() / "quorvel-view-bench.html").string();
     for (auto _ : state) {
-        writeViewerPage(run.tiling, *run.record, period, "summary", path);
+        writeViewerPage(tiling, record, "summary", path);
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
     std::filesystem::remove(path);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -7,15 +8,16 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "automaton/Automaton.h"
 #include "cli/Driver.h"
 #include "cli/Options.h"
 #include "cli/Version.h"
+#include "render/PictureStyle.h"
 #include "support/InProcessRun.h"
 #include "view/PageData.h"
-#include "view/PageWriter.h"
 #include "view/Period.h"
 #include "view/RunRecord.h"
 #include "view/ViewDriver.h"
@@ -27,7 +29,6 @@ namespace {
 
 struct RecordedRun {
     Tiling tiling;
-    RunRecord record;
     // The live flags and ages of every tile after each step 0..steps, read from the tiles.
     std::vector<std::vector<uint8_t>> alive;
     std::vector<std::vector<uint32_t>> ages;
@@ -44,20 +45,40 @@ void snapshot(const Tiling& tiling, RecordedRun& run) {
     run.ages.push_back(ages);
 }
 
-RecordedRun recordRun(const std::vector<std::string>& args) {
-    const Options options = parseOptions(args).options;
-    Tiling tiling = buildWorld(options);
-    RecordedRun run{tiling, RunRecord(tiling), {}, {}};
-    snapshot(tiling, run);
-    Automaton automaton(
-        tiling, Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight});
-    for (int32_t step = 1; step <= options.steps; ++step) {
-        automaton.step();
-        run.record.addStep(automaton.changedTiles());
-        snapshot(tiling, run);
+Rule ruleOf(const Options& options) {
+    return Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
+}
+
+// Steps `tiling` `steps` times through a RunRecord, as quorvel-view does, and snapshots every
+// step when `run` is given.
+RunRecord recordSteps(Tiling& tiling, const Rule& rule, int32_t steps,
+                      const CheckpointPolicy& policy, LiveSetKey key, RecordedRun* run = nullptr) {
+    RunRecord record(tiling, rule, policy, key);
+    if (run != nullptr) {
+        snapshot(tiling, *run);
     }
-    run.tiling = tiling;
-    return run;
+    Automaton automaton(tiling, rule);
+    for (int32_t step = 1; step <= steps; ++step) {
+        automaton.step();
+        record.addStep(tiling, automaton);
+        if (run != nullptr) {
+            snapshot(tiling, *run);
+        }
+    }
+    return record;
+}
+
+struct RecordedWithRecord {
+    RecordedRun run;
+    RunRecord record;
+};
+
+RecordedWithRecord recordRun(const std::vector<std::string>& args,
+                             const CheckpointPolicy& policy = {}, LiveSetKey key = liveSetKey) {
+    const Options options = parseOptions(args).options;
+    RecordedRun run{buildWorld(options), {}, {}};
+    RunRecord record = recordSteps(run.tiling, ruleOf(options), options.steps, policy, key, &run);
+    return {std::move(run), std::move(record)};
 }
 
 // The plain reading: compare whole live sets, every later step against every earlier one.
@@ -71,6 +92,18 @@ Period periodBySnapshots(const RecordedRun& run) {
     }
     return Period{};
 }
+
+// Every live set hashes alike, so every step is a candidate repeat of every earlier one.
+uint64_t collidingKey(int32_t) {
+    return 0;
+}
+// Only the parity of the live tiles' indices is seen: distinct sets collide often.
+uint64_t weakKey(int32_t tile) {
+    return static_cast<uint64_t>(tile & 1);
+}
+
+// A checkpoint every step, thinned hard: a confirmation re-simulates from far back.
+const CheckpointPolicy kSparseCheckpoints{1, 1};
 
 // ---- Period detection ---------------------------------------------------------------------
 
@@ -95,21 +128,43 @@ const std::vector<PeriodCase> kPeriodCases = {
     {"no steps", {"v", "--steps", "0"}, 0, 0},
 };
 
-TEST(PeriodDetection, KnownRunsAgreeWithWholeStateComparison) {
+// With the real key, a key under which every set collides, and one under which many do, and
+// checkpoints from every step to only the first and the latest: the same period every time.
+TEST(PeriodDetection, KnownRunsAgreeWithWholeStateComparisonWhateverTheHash) {
+    const std::vector<std::pair<const char*, LiveSetKey>> keys = {
+        {"real", liveSetKey}, {"colliding", collidingKey}, {"weak", weakKey}};
+    const std::vector<CheckpointPolicy> policies = {
+        CheckpointPolicy{}, CheckpointPolicy{1, 1u << 30}, kSparseCheckpoints};
     for (const PeriodCase& c : kPeriodCases) {
         SCOPED_TRACE(c.what);
-        const RecordedRun run = recordRun(c.args);
-        const Period period = detectPeriod(run.record);
-        EXPECT_EQ(period.length, c.length);
-        EXPECT_EQ(period.fromStep, c.fromStep);
-        const Period plain = periodBySnapshots(run);
-        EXPECT_EQ(period.length, plain.length);
-        EXPECT_EQ(period.fromStep, plain.fromStep);
+        const Period plain = periodBySnapshots(recordRun(c.args).run);
+        EXPECT_EQ(plain.length, c.length);
+        EXPECT_EQ(plain.fromStep, c.fromStep);
+        for (const auto& [name, key] : keys) {
+            for (const CheckpointPolicy& policy : policies) {
+                SCOPED_TRACE(name);
+                const Period period = recordRun(c.args, policy, key).record.period();
+                EXPECT_EQ(period.length, c.length);
+                EXPECT_EQ(period.fromStep, c.fromStep);
+            }
+        }
     }
 }
 
+// A busy run whose live sets never repeat, under a key that makes many steps' hashes repeat:
+// no period may be reported.
+TEST(PeriodDetection, RepeatedHashesOfDifferentSetsAreNoPeriod) {
+    const std::vector<std::string> args = {"v", "--depth", "3", "--steps", "80", "--birth", "2"};
+    const RecordedWithRecord real = recordRun(args);
+    ASSERT_EQ(periodBySnapshots(real.run).length, 0);
+    EXPECT_EQ(real.record.period().length, 0);
+    const RecordedWithRecord weak = recordRun(args, kSparseCheckpoints, weakKey);
+    EXPECT_EQ(weak.record.period().length, 0);
+    EXPECT_EQ(weak.record.period().fromStep, 0);
+}
+
 TEST(PeriodDetection, OscillatorRepeatsItsLiveSetAndNoEarlierStepDoes) {
-    const RecordedRun run = recordRun({"v"});
+    const RecordedRun run = recordRun({"v"}).run;
     // Step 27 equals step 21 and is the first step equal to any earlier one.
     EXPECT_EQ(run.alive[27], run.alive[21]);
     for (int32_t later = 1; later < 27; ++later) {
@@ -124,11 +179,12 @@ TEST(PeriodDetection, OscillatorRepeatsItsLiveSetAndNoEarlierStepDoes) {
     }
 }
 
-// Hand-made records: the shortest period is the one reported, and the seeded state counts.
+// Hand-made worlds: tiles without neighbours, so each follows the rule on sum 0 alone.
 struct HandCase {
     const char* what;
     std::vector<bool> seeded;
-    std::vector<std::vector<int32_t>> changes;
+    Rule rule;
+    int32_t steps;
     int32_t length;
     int32_t fromStep;
 };
@@ -137,31 +193,28 @@ Tiling tilingOfStates(const std::vector<bool>& alive) {
     Tiling tiling(alive.size());
     for (std::size_t i = 0; i < alive.size(); ++i) {
         tiling[i].alive = alive[i];
+        tiling[i].age = alive[i] ? 1 : 0;
     }
     return tiling;
 }
 
-TEST(PeriodDetection, HandMadeRecords) {
+TEST(PeriodDetection, HandMadeWorlds) {
     const std::vector<HandCase> cases = {
-        // {0} -> {1} -> {2} -> {0}: a glider round three tiles.
-        {"cycle of three", {true, false, false}, {{0, 1}, {1, 2}, {0, 2}}, 3, 3},
-        // {0} -> {} -> {0} -> {} : step 2 repeats step 0, not only step 1's successor.
-        {"blinker back to the seed", {true, false}, {{0}, {0}, {0}}, 2, 2},
-        // {} -> {} : the empty set repeats at once.
-        {"empty from the start", {false, false}, {{}, {}}, 1, 1},
-        // {0} -> {0,1} -> {1} -> {0,1}: step 3 repeats step 1; step 2 repeats nothing.
-        {"repeat of a later state", {true, false}, {{1}, {0}, {0}}, 2, 3},
-        {"never repeats", {false, false}, {{0}, {1}}, 0, 0},
+        // Born on sum 0, dies on it: {0} -> {} -> {0}, step 2 repeats the seed.
+        {"blinker back to the seed", {true}, Rule{0, 1, 1, 1}, 5, 2, 2},
+        // A survivor and a newborn: {0} -> {0, 1} -> {0, 1}.
+        {"still from step 2", {true, false}, Rule{0, 0, 0, 1}, 5, 1, 2},
+        {"empty from the start", {false, false}, Rule{3, 2, 3, 1}, 2, 1, 1},
+        {"one step only", {true}, Rule{0, 1, 1, 1}, 1, 0, 0},
     };
     for (const HandCase& c : cases) {
         SCOPED_TRACE(c.what);
-        RunRecord record(tilingOfStates(c.seeded));
-        for (const std::vector<int32_t>& step : c.changes) {
-            record.addStep(step);
+        for (const LiveSetKey key : {liveSetKey, collidingKey}) {
+            Tiling tiling = tilingOfStates(c.seeded);
+            const RunRecord record = recordSteps(tiling, c.rule, c.steps, kSparseCheckpoints, key);
+            EXPECT_EQ(record.period().length, c.length);
+            EXPECT_EQ(record.period().fromStep, c.fromStep);
         }
-        const Period period = detectPeriod(record);
-        EXPECT_EQ(period.length, c.length);
-        EXPECT_EQ(period.fromStep, c.fromStep);
     }
 }
 
@@ -171,6 +224,49 @@ TEST(PeriodDetection, PeriodLine) {
     writePeriodLine(none, Period{});
     EXPECT_EQ(found.str(), "period=6 from_step=27\n");
     EXPECT_EQ(none.str(), "period=none\n");
+}
+
+// ---- Checkpoints and live counts ----------------------------------------------------------
+
+// Every checkpoint kept holds exactly its step's live tiles and ages; the live counts are the
+// run's; the budget thins them but keeps step 0 and the latest.
+TEST(RunRecord, CheckpointsHoldTheirStepsStatesWithinTheBudget) {
+    const std::vector<std::string> args = {"v", "--depth", "3", "--steps", "200", "--birth", "2"};
+    for (const CheckpointPolicy& policy :
+         {CheckpointPolicy{}, CheckpointPolicy{1, 1u << 30}, CheckpointPolicy{500, 4000}}) {
+        SCOPED_TRACE(policy.budgetBytes);
+        const RecordedWithRecord recorded = recordRun(args, policy);
+        const RunRecord& record = recorded.record;
+        ASSERT_EQ(record.stepCount(), 200);
+        for (int32_t step = 0; step <= 200; ++step) {
+            const std::vector<uint8_t>& alive = recorded.run.alive[static_cast<std::size_t>(step)];
+            EXPECT_EQ(record.liveCounts()[static_cast<std::size_t>(step)],
+                      std::count(alive.begin(), alive.end(), 1));
+        }
+        const std::vector<Checkpoint>& checkpoints = record.checkpoints();
+        ASSERT_GE(checkpoints.size(), 1u);
+        EXPECT_EQ(checkpoints.front().step, 0);
+        std::size_t bytes = 0;
+        Tiling loaded = recorded.run.tiling;
+        for (std::size_t k = 0; k < checkpoints.size(); ++k) {
+            if (k > 0) {
+                EXPECT_LT(checkpoints[k - 1].step, checkpoints[k].step);
+            }
+            bytes += checkpoints[k].bytes.size();
+            loadCheckpoint(checkpoints[k].bytes, checkpoints[k].step, loaded);
+            const auto step = static_cast<std::size_t>(checkpoints[k].step);
+            for (std::size_t t = 0; t < loaded.size(); ++t) {
+                ASSERT_EQ(loaded[t].alive ? 1 : 0, recorded.run.alive[step][t]) << step;
+                ASSERT_EQ(loaded[t].age, recorded.run.ages[step][t]) << step;
+            }
+        }
+        if (checkpoints.size() > 2) {
+            EXPECT_LE(bytes, policy.budgetBytes);
+        }
+        if (policy.workBetween == 1 && policy.budgetBytes > 1000000) {
+            EXPECT_EQ(checkpoints.size(), 201u);
+        }
+    }
 }
 
 // ---- Page data encodings ------------------------------------------------------------------
@@ -193,7 +289,7 @@ TEST(PageData, VarintsRoundTripAtTheirByteBoundaries) {
     EXPECT_THROW(readVarint(truncated, position), std::runtime_error);
 }
 
-TEST(PageData, Base64MatchesTheStandardVectorsAndRoundTrips) {
+TEST(PageData, Base64MatchesTheStandardVectors) {
     const std::vector<std::pair<std::string, std::string>> vectors = {
         {"", ""},
         {"f", "Zg=="},
@@ -202,83 +298,80 @@ TEST(PageData, Base64MatchesTheStandardVectorsAndRoundTrips) {
         {"foob", "Zm9vYg=="},
         {"fooba", "Zm9vYmE="},
         {"foobar", "Zm9vYmFy"},
+        {std::string("\xFB\xEF\xBE\x00", 4), "++++AA=="},
+        {"\xFF\xFF\xFF", "////"},
     };
     for (const auto& [bytes, text] : vectors) {
         EXPECT_EQ(encodeBase64(bytes), text);
-        EXPECT_EQ(decodeBase64(text), bytes);
     }
-    std::string allBytes;
-    for (int b = 0; b < 256; ++b) {
-        allBytes.push_back(static_cast<char>(b));
-    }
-    EXPECT_EQ(decodeBase64(encodeBase64(allBytes)), allBytes);
-    EXPECT_THROW(decodeBase64("Zm9"), std::runtime_error);
-    EXPECT_THROW(decodeBase64("Zm9*"), std::runtime_error);
 }
 
-// The page's data read back gives every step's live flags and ages exactly as the tiles had
-// them: change lists replayed from the step-0 checkpoint, and every step's own checkpoint.
-TEST(PageData, ChangeListsAndCheckpointsDecodeToTheRunsStates) {
-    const std::vector<std::vector<std::string>> runs = {
-        {"v", "--steps", "150"},
-        {"v", "--depth", "2", "--steps", "80", "--birth", "2"},
-        {"v", "--depth", "1", "--steps", "20", "--birth", "0", "--survive-min", "0"},
+// Few live tiles come as a list, many as a bitmap; both read back to the same states.
+TEST(PageData, CheckpointsRoundTripAsListOrBitmap) {
+    const std::vector<std::pair<const char*, std::vector<uint32_t>>> cases = {
+        {"empty", std::vector<uint32_t>(20, 0)},
+        {"sparse", {0, 0, 0, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 300, 0, 0, 1}},
+        {"dense", {1, 2, 3, 0, 5, 200, 1, 1, 0, 1, 9, 9, 9, 9, 0, 1, 1, 1, 4, 1}},
+        {"all", std::vector<uint32_t>(20, 1)},
     };
-    for (const std::vector<std::string>& args : runs) {
-        SCOPED_TRACE(args.size());
-        const RecordedRun run = recordRun(args);
-        const int32_t steps = run.record.stepCount();
-        const std::vector<std::vector<int32_t>> changes =
-            decodeChanges(decodeBase64(encodeBase64(encodeChanges(run.record))), steps);
-        ReplayState replayed =
-            decodeCheckpoint(encodeCheckpoint(seededState(run.record)), 0, run.record.tileCount());
-        ReplayState direct = seededState(run.record);
-        for (int32_t step = 0; step <= steps; ++step) {
-            if (step > 0) {
-                ++replayed.step;
-                for (const int32_t tile : changes[static_cast<std::size_t>(step)]) {
-                    int32_t& born = replayed.birthStep[static_cast<std::size_t>(tile)];
-                    born = born < 0 ? step : -1;
-                }
-                advance(run.record, direct);
-            }
-            std::vector<uint8_t> alive;
-            std::vector<uint32_t> ages;
-            for (const int32_t born : replayed.birthStep) {
-                alive.push_back(born >= 0 ? 1 : 0);
-                ages.push_back(born >= 0 ? static_cast<uint32_t>(step - born + 1) : 0);
-            }
-            ASSERT_EQ(alive, run.alive[static_cast<std::size_t>(step)]) << "step " << step;
-            ASSERT_EQ(ages, run.ages[static_cast<std::size_t>(step)]) << "step " << step;
-            ASSERT_EQ(direct.birthStep, replayed.birthStep) << "step " << step;
-            const ReplayState checkpoint = decodeCheckpoint(
-                decodeBase64(encodeBase64(encodeCheckpoint(direct))), step, run.record.tileCount());
-            ASSERT_EQ(checkpoint.birthStep, direct.birthStep) << "step " << step;
+    for (const auto& [what, ages] : cases) {
+        SCOPED_TRACE(what);
+        Tiling tiling(ages.size());
+        for (std::size_t t = 0; t < ages.size(); ++t) {
+            tiling[t].alive = ages[t] > 0;
+            tiling[t].age = ages[t];
+        }
+        const std::string bytes = encodeCheckpoint(tiling);
+        std::size_t position = 0;
+        const uint64_t kind = readVarint(bytes, position);
+        const auto live = static_cast<uint64_t>(
+            std::count_if(ages.begin(), ages.end(), [](uint32_t a) { return a > 0; }));
+        EXPECT_EQ(kind, live > 3 ? kCheckpointBitmap : kCheckpointList);  // 3 bitmap bytes
+        Tiling loaded(ages.size());
+        loadCheckpoint(bytes, 300, loaded);
+        for (std::size_t t = 0; t < ages.size(); ++t) {
+            EXPECT_EQ(loaded[t].alive, ages[t] > 0) << t;
+            EXPECT_EQ(loaded[t].age, ages[t]) << t;
         }
     }
 }
 
-TEST(PageData, DamagedDataIsRejected) {
-    // Two tiles; a checkpoint naming tile 2 or an age older than its step is refused.
-    std::string badTile;
-    appendVarint(badTile, 1);
-    appendVarint(badTile, 2);
-    appendVarint(badTile, 0);
-    EXPECT_THROW(decodeCheckpoint(badTile, 0, 2), std::runtime_error);
-    std::string tooOld;
-    appendVarint(tooOld, 1);
-    appendVarint(tooOld, 0);
-    appendVarint(tooOld, 4);
-    EXPECT_THROW(decodeCheckpoint(tooOld, 3, 2), std::runtime_error);
-    std::string trailing;
-    appendVarint(trailing, 0);
-    appendVarint(trailing, 0);
-    EXPECT_THROW(decodeChanges(trailing, 1), std::runtime_error);
+TEST(PageData, DamagedCheckpointsAreRejected) {
+    // Two tiles (one bitmap byte); each case is refused with its own message.
+    const auto bytesOf = [](std::initializer_list<uint64_t> values) {
+        std::string bytes;
+        for (const uint64_t v : values) {
+            appendVarint(bytes, v);
+        }
+        return bytes;
+    };
+    const std::vector<std::tuple<const char*, std::string, int32_t, std::string>> cases = {
+        {"tile 2 of 2", bytesOf({0, 1, 2, 0}), 0, "Tile index out of range in page data"},
+        {"age over the step", bytesOf({0, 1, 0, 4}), 3, "Age out of range in page data"},
+        {"trailing bytes", bytesOf({0, 0, 0}), 0, "Trailing bytes in page data"},
+        {"unknown kind", bytesOf({2, 0}), 0, "Unknown checkpoint kind in page data"},
+        {"bitmap too short", bytesOf({1, 1}), 0, "Truncated page data"},
+        {"bitmap with too few tiles", bytesOf({1, 2, 0b01, 0, 0}), 0,
+         "Tile index out of range in page data"},
+        {"bitmap past the tiles", bytesOf({1, 1, 0b100, 0}), 0,
+         "Tile index out of range in page data"},
+    };
+    for (const auto& [what, bytes, step, message] : cases) {
+        SCOPED_TRACE(what);
+        Tiling tiling(2);
+        try {
+            loadCheckpoint(bytes, step, tiling);
+            ADD_FAILURE() << "accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), message);
+        }
+    }
 }
 
-// Geometry read back lands within rounding of the SVG picture's coordinates.
+// Geometry read back lands within rounding of the SVG picture's coordinates, and a tile
+// written as a reference names an earlier tile with the same points.
 TEST(PageData, GeometryDecodesToPictureCoordinates) {
-    const Tiling tiling = buildWorld(parseOptions({"v", "--depth", "2"}).options);
+    const Tiling tiling = buildWorld(parseOptions({"v", "--depth", "3"}).options);
     const std::string bytes = encodeGeometry(tiling);
     double minX = tiling[0].polygon[0].x, minY = tiling[0].polygon[0].y;
     for (const Tile& tile : tiling) {
@@ -292,16 +385,36 @@ TEST(PageData, GeometryDecodesToPictureCoordinates) {
     const auto unzigzag = [](uint64_t v) {
         return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
     };
-    for (const Tile& tile : tiling) {
-        ASSERT_EQ(readVarint(bytes, position), tile.polygon.size());
-        for (const Vec2& p : tile.polygon) {
-            x += unzigzag(readVarint(bytes, position));
-            y += unzigzag(readVarint(bytes, position));
-            EXPECT_NEAR(x / kGeometryScale, (p.x - minX) + kPictureMargin, 0.5 / kGeometryScale);
-            EXPECT_NEAR(y / kGeometryScale, (p.y - minY) + kPictureMargin, 0.5 / kGeometryScale);
+    std::vector<std::vector<std::pair<int64_t, int64_t>>> decoded;
+    std::size_t references = 0;
+    for (std::size_t t = 0; t < tiling.size(); ++t) {
+        const uint64_t reference = readVarint(bytes, position);
+        std::vector<std::pair<int64_t, int64_t>> points;
+        if (reference > 0) {
+            ASSERT_LE(reference, t);
+            points = decoded[t - reference];
+            ++references;
+        } else {
+            const uint64_t count = readVarint(bytes, position);
+            for (uint64_t k = 0; k < count; ++k) {
+                x += unzigzag(readVarint(bytes, position));
+                y += unzigzag(readVarint(bytes, position));
+                points.emplace_back(x, y);
+            }
         }
+        ASSERT_EQ(points.size(), tiling[t].polygon.size());
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const Vec2& p = tiling[t].polygon[k];
+            EXPECT_NEAR(points[k].first / kGeometryScale, (p.x - minX) + kPictureMargin,
+                        0.5 / kGeometryScale);
+            EXPECT_NEAR(points[k].second / kGeometryScale, (p.y - minY) + kPictureMargin,
+                        0.5 / kGeometryScale);
+        }
+        decoded.push_back(points);
     }
     EXPECT_EQ(position, bytes.size());
+    // The depth-3 patch: 559 tiles in 276 places.
+    EXPECT_EQ(references, 559u - 276u);
 }
 
 // ---- The program --------------------------------------------------------------------------
@@ -394,7 +507,7 @@ TEST_F(ViewProgram, ReportIsQuorvelsThenPeriodAndPage) {
         const Outcome plain = runPlain(plainArgs);
         const Outcome view = runView(viewArgs);
         std::ostringstream periodLine;
-        writePeriodLine(periodLine, detectPeriod(recordRun(plainArgs).record));
+        writePeriodLine(periodLine, periodBySnapshots(recordRun(plainArgs).run));
         EXPECT_EQ(view.status, 0);
         EXPECT_EQ(view.err, "");
         EXPECT_EQ(view.out, plain.out + periodLine.str() + "html=" + path("page.html") + "\n");

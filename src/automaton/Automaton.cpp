@@ -43,37 +43,44 @@ void stepAutomaton(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t su
     }
 }
 
-Automaton::Automaton(Tiling& tiling, const Rule& rule) : tiling_(tiling), rule_(rule) {
-    const std::size_t tileCount = tiling_.size();
-
-    // Reverse adjacency with capped weights: tile t depends on each distinct neighbour u in its
-    // slots with weight min(faceWeight, slots naming u). First count, then place.
-    dependantStart_.assign(tileCount + 1, 0);
-    const auto forEachDistinctNeighbour = [this](std::size_t tile, auto&& visit) {
-        const std::vector<int32_t>& slots = tiling_[tile].neighbours;
+ReverseAdjacency reverseAdjacency(const Tiling& tiling, int32_t faceWeight) {
+    const std::size_t tileCount = tiling.size();
+    // Tile t depends on each distinct neighbour u in its slots with weight
+    // min(faceWeight, slots naming u). First count, then place.
+    ReverseAdjacency adjacency;
+    std::vector<int32_t>& start = adjacency.start;
+    start.assign(tileCount + 1, 0);
+    const auto forEachDistinctNeighbour = [&](std::size_t tile, auto&& visit) {
+        const std::vector<int32_t>& slots = tiling[tile].neighbours;
         for (auto slot = slots.begin(); slot != slots.end(); ++slot) {
             if (*slot < 0 || std::find(slots.begin(), slot, *slot) != slot) {
                 continue;
             }
             const auto faces = static_cast<int32_t>(std::count(slot, slots.end(), *slot));
-            visit(static_cast<std::size_t>(*slot), std::min(rule_.faceWeight, faces));
+            visit(static_cast<std::size_t>(*slot), std::min(faceWeight, faces));
         }
     };
     for (std::size_t tile = 0; tile < tileCount; ++tile) {
-        forEachDistinctNeighbour(
-            tile, [this](std::size_t neighbour, int32_t) { ++dependantStart_[neighbour + 1]; });
+        forEachDistinctNeighbour(tile,
+                                 [&](std::size_t neighbour, int32_t) { ++start[neighbour + 1]; });
     }
     for (std::size_t tile = 0; tile < tileCount; ++tile) {
-        dependantStart_[tile + 1] += dependantStart_[tile];
+        start[tile + 1] += start[tile];
     }
-    dependants_.resize(static_cast<std::size_t>(dependantStart_[tileCount]));
-    std::vector<int32_t> cursor(dependantStart_.begin(), dependantStart_.end() - 1);
+    adjacency.dependants.resize(static_cast<std::size_t>(start[tileCount]));
+    std::vector<int32_t> cursor(start.begin(), start.end() - 1);
     for (std::size_t tile = 0; tile < tileCount; ++tile) {
         forEachDistinctNeighbour(tile, [&](std::size_t neighbour, int32_t weight) {
-            dependants_[static_cast<std::size_t>(cursor[neighbour]++)] = {
+            adjacency.dependants[static_cast<std::size_t>(cursor[neighbour]++)] = {
                 static_cast<int32_t>(tile), weight};
         });
     }
+    return adjacency;
+}
+
+Automaton::Automaton(Tiling& tiling, const Rule& rule)
+    : tiling_(tiling), rule_(rule), adjacency_(reverseAdjacency(tiling, rule.faceWeight)) {
+    const std::size_t tileCount = tiling_.size();
 
     // State, sums and the live list from the tiles as they stand.
     alive_.resize(tileCount);
@@ -87,9 +94,9 @@ Automaton::Automaton(Tiling& tiling, const Rule& rule) : tiling_(tiling), rule_(
         if (alive_[tile] != 0) {
             bornAt_[tile] = -static_cast<int64_t>(tiling_[tile].age);
             live.push_back(static_cast<int32_t>(tile));
-            const int32_t end = dependantStart_[tile + 1];
-            for (int32_t k = dependantStart_[tile]; k < end; ++k) {
-                const Dependant& dependant = dependants_[static_cast<std::size_t>(k)];
+            const int32_t end = adjacency_.start[tile + 1];
+            for (int32_t k = adjacency_.start[tile]; k < end; ++k) {
+                const Dependant& dependant = adjacency_.dependants[static_cast<std::size_t>(k)];
                 liveSum_[static_cast<std::size_t>(dependant.tile)] += dependant.weight;
             }
         }
@@ -177,9 +184,9 @@ void Automaton::step() {
         record.alive = nowAlive;
         record.next = nowAlive;
         markCandidate(tile);
-        const int32_t end = dependantStart_[index + 1];
-        for (int32_t k = dependantStart_[index]; k < end; ++k) {
-            const Dependant& dependant = dependants_[static_cast<std::size_t>(k)];
+        const int32_t end = adjacency_.start[index + 1];
+        for (int32_t k = adjacency_.start[index]; k < end; ++k) {
+            const Dependant& dependant = adjacency_.dependants[static_cast<std::size_t>(k)];
             liveSum_[static_cast<std::size_t>(dependant.tile)] +=
                 nowAlive ? dependant.weight : -dependant.weight;
             markCandidate(dependant.tile);

@@ -16,6 +16,22 @@ namespace quorvel {
 void stepAutomaton(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t surviveMax,
                    int32_t faceWeight);
 
+// A tile that counts a neighbour, and how much that neighbour adds to its sum when alive.
+struct Dependant {
+    int32_t tile;
+    int32_t weight;
+};
+
+// Reverse adjacency with capped weights, flat: tile t counts neighbour v with weight
+// min(faceWeight, slots of t naming v), and the tiles counting v are
+// dependants[start[v] .. start[v + 1]), ascending.
+struct ReverseAdjacency {
+    std::vector<int32_t> start;
+    std::vector<Dependant> dependants;
+};
+
+ReverseAdjacency reverseAdjacency(const Tiling& tiling, int32_t faceWeight);
+
 // Runs many steps on one tiling whose neighbour slots no longer change. After every step()
 // the tiles' alive, next and age fields are exactly those stepAutomaton would give.
 //
@@ -36,12 +52,6 @@ class Automaton {
     const std::vector<int32_t>& changedTiles() const { return changed_; }
 
   private:
-    // A tile that counts the owner of this entry, and how much a live owner adds to its sum.
-    struct Dependant {
-        int32_t tile;
-        int32_t weight;
-    };
-
     void markCandidate(int32_t tile) {
         candidates_[static_cast<std::size_t>(tile) >> 6] |= uint64_t{1} << (tile & 63);
     }
@@ -54,10 +64,7 @@ class Automaton {
     int64_t stepsDone_ = 0;
     int32_t liveCount_ = 0;
 
-    // Reverse adjacency, flat: the dependants of tile v are
-    // dependants_[dependantStart_[v] .. dependantStart_[v + 1]).
-    std::vector<int32_t> dependantStart_;
-    std::vector<Dependant> dependants_;
+    ReverseAdjacency adjacency_;
 
     std::vector<uint8_t> alive_;
     std::vector<int32_t> liveSum_;

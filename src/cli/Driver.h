@@ -19,7 +19,8 @@ Tiling buildWorld(const Options& options);
 
 // Hooks for a program that watches the run as well as reporting it.
 struct RunObserver {
-    // The tiling as seeded, before the first step.
+    // The tiling as seeded, before the first step. It is the tiling the run then steps: the
+    // reference follows the run's state until reportRun returns.
     std::function<void(const Tiling&)> seeded;
     // After each step, once its line is written.
     std::function<void(const Automaton&)> stepped;

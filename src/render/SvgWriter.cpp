@@ -1,6 +1,7 @@
 #include "render/SvgWriter.h"
 
 #include "render/OutputFile.h"
+#include "render/PictureStyle.h"
 #include "tiling/PatchBounds.h"
 
 #include <algorithm>
@@ -13,8 +14,6 @@
 namespace quorvel {
 
 namespace {
-
-constexpr double kMargin = 24.0;
 
 // Collects the text in one block and hands it to the file whole, so the file sees a few large
 // writes instead of millions of small ones. Every write is checked where it happens; the
@@ -145,8 +144,8 @@ class BlockWriter {
 
 void writeSvg(const Tiling& tiling, const std::string& path) {
     const PatchBounds bounds = patchBounds(tiling);
-    const double width = (bounds.maxX - bounds.minX) + 2 * kMargin;
-    const double height = (bounds.maxY - bounds.minY) + 2 * kMargin;
+    const double width = (bounds.maxX - bounds.minX) + 2 * kPictureMargin;
+    const double height = (bounds.maxY - bounds.minY) + 2 * kPictureMargin;
 
     BlockWriter out(path);
     out.literal("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
@@ -158,20 +157,24 @@ void writeSvg(const Tiling& tiling, const std::string& path) {
     out.literal("\" height=\"");
     out.general(height);
     out.literal("\">\n");
-    out.literal("<rect width=\"100%\" height=\"100%\" fill=\"#090a0f\"/>\n");
+    out.literal("<rect width=\"100%\" height=\"100%\" fill=\"");
+    out.literal(kBackgroundColour);
+    out.literal("\"/>\n");
     for (const Tile& tile : tiling) {
         out.literal("<polygon points=\"");
         for (const Vec2& p : tile.polygon) {
-            out.fixed4((p.x - bounds.minX) + kMargin);
+            out.fixed4((p.x - bounds.minX) + kPictureMargin);
             out.character(',');
-            out.fixed4((p.y - bounds.minY) + kMargin);
+            out.fixed4((p.y - bounds.minY) + kPictureMargin);
             out.character(' ');
         }
-        if (tile.alive) {
-            out.literal("\" fill=\"#96ff5f\" stroke=\"#d9ffb8\" stroke-width=\"0.03\"/>\n");
-        } else {
-            out.literal("\" fill=\"#171b26\" stroke=\"#394252\" stroke-width=\"0.03\"/>\n");
-        }
+        out.literal("\" fill=\"");
+        out.literal(tile.alive ? kLiveFill : kDeadFill);
+        out.literal("\" stroke=\"");
+        out.literal(tile.alive ? kLiveStroke : kDeadStroke);
+        out.literal("\" stroke-width=\"");
+        out.literal(kStrokeWidth);
+        out.literal("\"/>\n");
     }
     out.literal("</svg>\n");
     out.finish();

@@ -1,11 +1,14 @@
 #include "view/PageData.h"
 
+#include "render/PictureStyle.h"
 #include "tiling/PatchBounds.h"
 
 #include <array>
 #include <cmath>
-#include <limits>
+#include <map>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace quorvel {
 
@@ -13,27 +16,16 @@ namespace {
 
 constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
+std::size_t varintSize(uint64_t value) {
+    std::size_t size = 1;
+    for (; value >= 0x80; value >>= 7) {
+        ++size;
+    }
+    return size;
+}
+
 uint64_t zigzag(int64_t value) {
     return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
-}
-
-void appendIndexList(std::string& bytes, const int32_t* begin, const int32_t* end) {
-    appendVarint(bytes, static_cast<uint64_t>(end - begin));
-    int32_t previous = -1;
-    for (const int32_t* tile = begin; tile != end; ++tile) {
-        appendVarint(bytes, static_cast<uint64_t>(*tile - previous - 1));
-        previous = *tile;
-    }
-}
-
-// Reads one index of a list written by appendIndexList, checking that it names a tile.
-int32_t readIndex(const std::string& bytes, std::size_t& position, int32_t previous,
-                  int32_t tileCount) {
-    const uint64_t gap = readVarint(bytes, position);
-    if (gap >= static_cast<uint64_t>(int64_t{tileCount} - previous - 1)) {
-        throw std::runtime_error("Tile index out of range in page data");
-    }
-    return previous + 1 + static_cast<int32_t>(gap);
 }
 
 }  // namespace
@@ -88,37 +80,6 @@ std::string encodeBase64(const std::string& bytes) {
     return text;
 }
 
-std::string decodeBase64(const std::string& text) {
-    std::array<int, 256> digitValue;
-    digitValue.fill(-1);
-    for (int d = 0; d < 64; ++d) {
-        digitValue[static_cast<uint8_t>(kBase64Digits[d])] = d;
-    }
-    if (text.size() % 4 != 0) {
-        throw std::runtime_error("Invalid base64 data");
-    }
-    std::string bytes;
-    bytes.reserve(text.size() / 4 * 3);
-    for (std::size_t i = 0; i < text.size(); i += 4) {
-        const bool last = i + 4 == text.size();
-        const int padding = !last ? 0 : text[i + 3] != '=' ? 0 : text[i + 2] != '=' ? 1 : 2;
-        uint32_t group = 0;
-        for (int k = 0; k < 4; ++k) {
-            const int value = k < 4 - padding ? digitValue[static_cast<uint8_t>(text[i + k])] : 0;
-            if (value < 0) {
-                throw std::runtime_error("Invalid base64 data");
-            }
-            group = group << 6 | static_cast<uint32_t>(value);
-        }
-        bytes.push_back(static_cast<char>(group >> 16));
-        if (padding < 2)
-            bytes.push_back(static_cast<char>((group >> 8) & 0xFF));
-        if (padding < 1)
-            bytes.push_back(static_cast<char>(group & 0xFF));
-    }
-    return bytes;
-}
-
 PictureSize pictureSize(const Tiling& tiling) {
     const PatchBounds e = patchBounds(tiling);
     return PictureSize{(e.maxX - e.minX) + 2 * kPictureMargin,
@@ -130,83 +91,150 @@ std::string encodeGeometry(const Tiling& tiling) {
     std::string bytes;
     int64_t previousX = 0;
     int64_t previousY = 0;
-    for (const Tile& tile : tiling) {
-        appendVarint(bytes, tile.polygon.size());
+    // Rounded points of a tile -> the latest tile with exactly those points.
+    std::map<std::vector<int64_t>, int32_t> latestWithPoints;
+    std::vector<int64_t> points;
+    for (std::size_t index = 0; index < tiling.size(); ++index) {
+        const Tile& tile = tiling[index];
+        points.clear();
         for (const Vec2& p : tile.polygon) {
-            const int64_t x = std::llround(((p.x - e.minX) + kPictureMargin) * kGeometryScale);
-            const int64_t y = std::llround(((p.y - e.minY) + kPictureMargin) * kGeometryScale);
-            appendVarint(bytes, zigzag(x - previousX));
-            appendVarint(bytes, zigzag(y - previousY));
-            previousX = x;
-            previousY = y;
+            points.push_back(std::llround(((p.x - e.minX) + kPictureMargin) * kGeometryScale));
+            points.push_back(std::llround(((p.y - e.minY) + kPictureMargin) * kGeometryScale));
+        }
+        const auto tileIndex = static_cast<int32_t>(index);
+        const auto [known, added] = latestWithPoints.try_emplace(points, tileIndex);
+        if (!added) {
+            appendVarint(bytes, static_cast<uint64_t>(tileIndex - known->second));
+            known->second = tileIndex;
+            continue;
+        }
+        appendVarint(bytes, 0);
+        appendVarint(bytes, tile.polygon.size());
+        for (std::size_t k = 0; k < points.size(); k += 2) {
+            appendVarint(bytes, zigzag(points[k] - previousX));
+            appendVarint(bytes, zigzag(points[k + 1] - previousY));
+            previousX = points[k];
+            previousY = points[k + 1];
         }
     }
     return bytes;
 }
 
-std::string encodeChanges(const RunRecord& record) {
+std::string encodeAdjacency(const ReverseAdjacency& adjacency) {
     std::string bytes;
-    for (int32_t step = 1; step <= record.stepCount(); ++step) {
-        appendIndexList(bytes, record.changesBegin(step), record.changesEnd(step));
+    for (std::size_t tile = 0; tile + 1 < adjacency.start.size(); ++tile) {
+        const auto begin = static_cast<std::size_t>(adjacency.start[tile]);
+        const auto end = static_cast<std::size_t>(adjacency.start[tile + 1]);
+        appendVarint(bytes, end - begin);
+        for (std::size_t k = begin; k < end; ++k) {
+            const Dependant& dependant = adjacency.dependants[k];
+            const uint64_t offset = zigzag(int64_t{dependant.tile} - static_cast<int64_t>(tile));
+            appendVarint(bytes, offset * 8 + static_cast<uint64_t>(dependant.weight - 1));
+        }
     }
     return bytes;
 }
 
-std::vector<std::vector<int32_t>> decodeChanges(const std::string& bytes, int32_t stepCount) {
-    // Indices are only checked to be ascending; the list's owner knows the tile count.
-    const int32_t kAnyTile = std::numeric_limits<int32_t>::max();
-    std::vector<std::vector<int32_t>> changes(static_cast<std::size_t>(stepCount) + 1);
-    std::size_t position = 0;
-    for (int32_t step = 1; step <= stepCount; ++step) {
-        const uint64_t count = readVarint(bytes, position);
-        std::vector<int32_t>& list = changes[static_cast<std::size_t>(step)];
-        int32_t previous = -1;
-        for (uint64_t k = 0; k < count; ++k) {
-            previous = readIndex(bytes, position, previous, kAnyTile);
-            list.push_back(previous);
-        }
-    }
-    if (position != bytes.size()) {
-        throw std::runtime_error("Trailing bytes in page data");
-    }
-    return changes;
-}
-
-std::string encodeCheckpoint(const ReplayState& state) {
-    std::string bytes;
-    appendVarint(bytes, static_cast<uint64_t>(state.liveCount()));
+std::string encodeCheckpoint(const Tiling& tiling) {
+    // One pass over the tiles; then the live set as a list of gaps or as a bitmap, whichever
+    // is shorter.
+    std::vector<std::pair<int32_t, uint32_t>> live;
+    std::size_t listBytes = 0;
     int32_t previous = -1;
-    for (int32_t tile = 0; tile < static_cast<int32_t>(state.birthStep.size()); ++tile) {
-        const int32_t born = state.birthStep[static_cast<std::size_t>(tile)];
-        if (born >= 0) {
-            appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
-            appendVarint(bytes, static_cast<uint64_t>(state.step - born));
+    for (std::size_t index = 0; index < tiling.size(); ++index) {
+        if (tiling[index].alive) {
+            const auto tile = static_cast<int32_t>(index);
+            listBytes += varintSize(static_cast<uint64_t>(tile - previous - 1));
+            live.emplace_back(tile, tiling[index].age);
             previous = tile;
         }
     }
+    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
+    const bool bitmap = bitmapBytes < listBytes;
+    std::string bytes;
+    bytes.reserve(2 * live.size() + (bitmap ? bitmapBytes : 0) + 8);
+    appendVarint(bytes, bitmap ? kCheckpointBitmap : kCheckpointList);
+    appendVarint(bytes, live.size());
+    if (bitmap) {
+        const std::size_t at = bytes.size();
+        bytes.append(bitmapBytes, '\0');
+        for (const auto& [tile, age] : live) {
+            bytes[at + static_cast<std::size_t>(tile) / 8] |= static_cast<char>(1 << (tile % 8));
+        }
+    }
+    previous = -1;
+    for (const auto& [tile, age] : live) {
+        if (!bitmap) {
+            appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
+        }
+        appendVarint(bytes, age - 1);
+        previous = tile;
+    }
     return bytes;
 }
 
-ReplayState decodeCheckpoint(const std::string& bytes, int32_t step, int32_t tileCount) {
-    ReplayState state;
-    state.step = step;
-    state.birthStep.assign(static_cast<std::size_t>(tileCount), -1);
+void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling) {
+    for (Tile& tile : tiling) {
+        tile.alive = false;
+        tile.next = false;
+        tile.age = 0;
+    }
     std::size_t position = 0;
+    const uint64_t kind = readVarint(bytes, position);
+    if (kind != kCheckpointList && kind != kCheckpointBitmap) {
+        throw std::runtime_error("Unknown checkpoint kind in page data");
+    }
     const uint64_t count = readVarint(bytes, position);
+    const std::size_t bitmapAt = position;
+    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
+    if (kind == kCheckpointBitmap) {
+        if (bytes.size() - position < bitmapBytes) {
+            throw std::runtime_error("Truncated page data");
+        }
+        position += bitmapBytes;
+    }
+    std::size_t nextInBitmap = 0;
     int32_t previous = -1;
     for (uint64_t k = 0; k < count; ++k) {
-        previous = readIndex(bytes, position, previous, tileCount);
+        if (kind == kCheckpointList) {
+            const uint64_t gap = readVarint(bytes, position);
+            if (gap >= static_cast<uint64_t>(static_cast<int64_t>(tiling.size()) - previous - 1)) {
+                throw std::runtime_error("Tile index out of range in page data");
+            }
+            previous += 1 + static_cast<int32_t>(gap);
+        } else {
+            while (nextInBitmap < tiling.size() &&
+                   (static_cast<uint8_t>(bytes[bitmapAt + nextInBitmap / 8]) >> (nextInBitmap % 8) &
+                    1) == 0) {
+                ++nextInBitmap;
+            }
+            if (nextInBitmap == tiling.size()) {
+                throw std::runtime_error("Tile index out of range in page data");
+            }
+            previous = static_cast<int32_t>(nextInBitmap++);
+        }
         const uint64_t ageMinusOne = readVarint(bytes, position);
         if (ageMinusOne > static_cast<uint64_t>(step)) {
             throw std::runtime_error("Age out of range in page data");
         }
-        state.birthStep[static_cast<std::size_t>(previous)] =
-            step - static_cast<int32_t>(ageMinusOne);
+        Tile& tile = tiling[static_cast<std::size_t>(previous)];
+        tile.alive = true;
+        tile.next = true;
+        tile.age = static_cast<uint32_t>(ageMinusOne + 1);
     }
     if (position != bytes.size()) {
         throw std::runtime_error("Trailing bytes in page data");
     }
-    return state;
+}
+
+std::string encodePopulation(const std::vector<int32_t>& liveCounts) {
+    std::string bytes;
+    int64_t previous = 0;
+    for (const int32_t count : liveCounts) {
+        appendVarint(bytes, zigzag(count - previous));
+        previous = count;
+    }
+    return bytes;
 }
 
 }  // namespace quorvel

@@ -1,11 +1,13 @@
-// The fixed text of the viewer page around its two insertions: the run's summary line (as the
-// heading) and the run data (a script object literal, see PageData.h for its encodings).
+// The viewer page as built from its source files (src/view/page): the HTML with the style and
+// the script in place, and two markers for what the program fills in, the run's summary line
+// (kSummaryMarker, as the heading) and the run data (kRunMarker, a script object literal).
 #pragma once
 
 namespace quorvel {
 
-extern const char* const kPageHead;    // ... up to the heading's text
-extern const char* const kPageBody;    // ... up to "const RUN = "
-extern const char* const kPageScript;  // ... to the end of the page
+extern const char* const kPageTemplate;
+
+constexpr const char* kSummaryMarker = "<!--quorvel:summary-->";
+constexpr const char* kRunMarker = "/*quorvel:run*/";
 
 }  // namespace quorvel

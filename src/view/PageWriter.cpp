@@ -1,9 +1,10 @@
 #include "view/PageWriter.h"
 
+#include <cstring>
 #include <ostream>
-#include <vector>
 
 #include "render/OutputFile.h"
+#include "render/PictureStyle.h"
 #include "view/PageData.h"
 #include "view/PageTemplate.h"
 
@@ -34,41 +35,59 @@ std::string escapeHtml(const std::string& text) {
     return escaped;
 }
 
+void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
+               const std::string& summary);
+
+}  // namespace
+
 // Base64 needs no escaping inside a script string, and numbers none at all.
-std::string runData(const Tiling& tiling, const RunRecord& record, const Period& period) {
+void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& record) {
     const PictureSize size = pictureSize(tiling);
-    std::string data = "{\"tiles\":" + std::to_string(record.tileCount()) +
-                       ",\"steps\":" + std::to_string(record.stepCount()) +
-                       ",\"checkpointEvery\":" + std::to_string(kCheckpointInterval) +
-                       ",\"period\":" + std::to_string(period.length) +
-                       ",\"periodFrom\":" + std::to_string(period.fromStep) +
-                       ",\"width\":" + std::to_string(size.width) +
-                       ",\"height\":" + std::to_string(size.height) +
-                       ",\"scale\":" + std::to_string(kGeometryScale) + ",\n\"geometry\":\"" +
-                       encodeBase64(encodeGeometry(tiling)) + "\",\n\"changes\":\"" +
-                       encodeBase64(encodeChanges(record)) + "\",\n\"checkpoints\":[";
-    ReplayState state = seededState(record);
-    for (;;) {
-        data += "\"" + encodeBase64(encodeCheckpoint(state)) + "\"";
-        if (state.step + kCheckpointInterval > record.stepCount()) {
-            break;
-        }
-        for (int32_t k = 0; k < kCheckpointInterval; ++k) {
-            advance(record, state);
-        }
-        data += ",\n";
+    const Rule& rule = record.rule();
+    const Period& period = record.period();
+    out << "{\"tiles\":" << tiling.size() << ",\"steps\":" << record.stepCount()
+        << ",\"birth\":" << rule.birth << ",\"surviveMin\":" << rule.surviveMin
+        << ",\"surviveMax\":" << rule.surviveMax << ",\"faceWeight\":" << rule.faceWeight
+        << ",\"period\":" << period.length << ",\"periodFrom\":" << period.fromStep
+        << ",\"width\":" << std::to_string(size.width)
+        << ",\"height\":" << std::to_string(size.height)
+        << ",\"scale\":" << std::to_string(kGeometryScale) << ",\n\"style\":{\"background\":\""
+        << kBackgroundColour << "\",\"liveFill\":\"" << kLiveFill << "\",\"liveStroke\":\""
+        << kLiveStroke << "\",\"deadFill\":\"" << kDeadFill << "\",\"deadStroke\":\"" << kDeadStroke
+        << "\",\"strokeWidth\":" << kStrokeWidth << ",\"margin\":" << std::to_string(kPictureMargin)
+        << "},\n\"geometry\":\"" << encodeBase64(encodeGeometry(tiling)) << "\",\n\"adjacency\":\""
+        << encodeBase64(encodeAdjacency(reverseAdjacency(tiling, rule.faceWeight)))
+        << "\",\n\"population\":\"" << encodeBase64(encodePopulation(record.liveCounts()))
+        << "\",\n\"checkpoints\":[";
+    const char* separator = "";
+    for (const Checkpoint& checkpoint : record.checkpoints()) {
+        out << separator << "[" << checkpoint.step << ",\"" << encodeBase64(checkpoint.bytes)
+            << "\"]";
+        separator = ",\n";
     }
-    return data + "]}";
+    out << "]}";
+}
+
+namespace {
+
+void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
+               const std::string& summary) {
+    const std::string page = kPageTemplate;
+    const std::size_t summaryAt = page.find(kSummaryMarker);
+    const std::size_t summaryEnd = summaryAt + std::strlen(kSummaryMarker);
+    const std::size_t runAt = page.find(kRunMarker);
+    out << page.substr(0, summaryAt) << escapeHtml(summary)
+        << page.substr(summaryEnd, runAt - summaryEnd);
+    writeRunData(out, tiling, record);
+    out << page.substr(runAt + std::strlen(kRunMarker));
 }
 
 }  // namespace
 
-void writeViewerPage(const Tiling& tiling, const RunRecord& record, const Period& period,
-                     const std::string& summary, const std::string& path) {
-    const std::string data = runData(tiling, record, period);
+void writeViewerPage(const Tiling& tiling, const RunRecord& record, const std::string& summary,
+                     const std::string& path) {
     OutputFile output(path, "Unable to write HTML: " + path);
-    std::ostream& file = output.stream();
-    file << kPageHead << escapeHtml(summary) << kPageBody << data << kPageScript;
+    writePage(output.stream(), tiling, record, summary);
     output.commit();
 }
 

@@ -1,12 +1,11 @@
-// When the live set of a recorded run starts to repeat: the first step T whose live set equals
-// that of an earlier step, and the shortest distance P back to such a step. Step 0 is the
-// seeded population; a run that dies out repeats the empty set with period 1.
+// When the live set of a run starts to repeat: the first step T whose live set equals that of
+// an earlier step, and the distance P back to that step (the live set decides the next one,
+// so there is only one such earlier step). Step 0 is the seeded population; a run that dies
+// out repeats the empty set with period 1.
 #pragma once
 
 #include <cstdint>
 #include <ostream>
-
-#include "view/RunRecord.h"
 
 namespace quorvel {
 
@@ -16,10 +15,12 @@ struct Period {
     int32_t fromStep = 0;
 };
 
-// Exact: candidates are found by a 64-bit hash of the live set, kept up to date from the
-// change lists, and each is confirmed by checking that every tile flipped an even number of
-// times in between.
-Period detectPeriod(const RunRecord& record);
+// A live set's hash is the XOR of its tiles' keys, so a flip XORs one key in or out. Equal
+// hashes only name candidates; a repeat is confirmed by comparing the live sets themselves.
+using LiveSetKey = uint64_t (*)(int32_t tile);
+
+// A fixed pseudo-random 64-bit key per tile (SplitMix64's output mix of the index).
+uint64_t liveSetKey(int32_t tile);
 
 // "period=P from_step=T\n" or "period=none\n".
 void writePeriodLine(std::ostream& out, const Period& period);

@@ -2,59 +2,101 @@
 
 #include <algorithm>
 
+#include "view/PageData.h"
+
 namespace quorvel {
 
-RunRecord::RunRecord(const Tiling& seeded) : stepStarts_{0} {
-    seededAlive_.reserve(seeded.size());
-    for (const Tile& tile : seeded) {
-        seededAlive_.push_back(tile.alive ? 1 : 0);
-    }
-}
-
-void RunRecord::addStep(const std::vector<int32_t>& changedTiles) {
-    changes_.insert(changes_.end(), changedTiles.begin(), changedTiles.end());
-    stepStarts_.push_back(changes_.size());
-}
-
-const int32_t* RunRecord::changesBegin(int32_t step) const {
-    return changes_.data() + stepStarts_[static_cast<std::size_t>(step) - 1];
-}
-
-const int32_t* RunRecord::changesEnd(int32_t step) const {
-    return changes_.data() + stepStarts_[static_cast<std::size_t>(step)];
-}
-
-int32_t ReplayState::liveCount() const {
-    return static_cast<int32_t>(
-        std::count_if(birthStep.begin(), birthStep.end(), [](int32_t b) { return b >= 0; }));
-}
-
-uint32_t ReplayState::maxAge() const {
-    uint32_t oldest = 0;
-    for (const int32_t born : birthStep) {
-        if (born >= 0) {
-            oldest = std::max(oldest, static_cast<uint32_t>(step - born + 1));
+RunRecord::RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy,
+                     LiveSetKey key)
+    : rule_(rule), policy_(policy), workBetween_(policy.workBetween) {
+    replay_.resize(seeded.size());
+    keys_.reserve(seeded.size());
+    int32_t liveCount = 0;
+    for (std::size_t index = 0; index < seeded.size(); ++index) {
+        replay_[index].neighbours = seeded[index].neighbours;
+        keys_.push_back(key(static_cast<int32_t>(index)));
+        if (seeded[index].alive) {
+            ++liveCount;
+            hash_ ^= keys_.back();
         }
     }
-    return oldest;
+    liveCounts_.push_back(liveCount);
+    latestStepWithHash_.emplace(hash_, 0);
+    previousStepWithHash_.push_back(-1);
+    takeCheckpoint(seeded, 0);
 }
 
-ReplayState seededState(const RunRecord& record) {
-    ReplayState state;
-    state.birthStep.reserve(record.seededAlive().size());
-    for (const uint8_t alive : record.seededAlive()) {
-        state.birthStep.push_back(alive ? 0 : -1);
+void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
+    const auto step = static_cast<int32_t>(liveCounts_.size());
+    liveCounts_.push_back(automaton.liveCount());
+    const std::vector<int32_t>& changed = automaton.changedTiles();
+    work_ += static_cast<int64_t>(changed.size()) + kStepWork;
+
+    if (period_.length == 0) {
+        for (const int32_t tile : changed) {
+            hash_ ^= keys_[static_cast<std::size_t>(tile)];
+        }
+        const auto [latest, added] = latestStepWithHash_.try_emplace(hash_, step);
+        previousStepWithHash_.push_back(added ? -1 : latest->second);
+        if (!added) {
+            latest->second = step;
+            for (int32_t earlier = previousStepWithHash_.back(); earlier >= 0;
+                 earlier = previousStepWithHash_[static_cast<std::size_t>(earlier)]) {
+                if (sameLiveSet(earlier, now)) {
+                    period_ = Period{step - earlier, step};
+                    // Nothing repeats for the first time again: the search is over.
+                    latestStepWithHash_ = {};
+                    previousStepWithHash_ = {};
+                    break;
+                }
+            }
+        }
     }
-    return state;
+
+    if (work_ - checkpoints_.back().work >= workBetween_) {
+        takeCheckpoint(now, step);
+    }
 }
 
-void advance(const RunRecord& record, ReplayState& state) {
-    ++state.step;
-    for (const int32_t* tile = record.changesBegin(state.step);
-         tile != record.changesEnd(state.step); ++tile) {
-        int32_t& born = state.birthStep[static_cast<std::size_t>(*tile)];
-        born = born < 0 ? state.step : -1;
+void RunRecord::takeCheckpoint(const Tiling& now, int32_t step) {
+    Checkpoint checkpoint{step, work_, encodeCheckpoint(now)};
+    checkpoint.bytes.shrink_to_fit();
+    checkpointBytes_ += checkpoint.bytes.size();
+    checkpoints_.push_back(std::move(checkpoint));
+    while (checkpointBytes_ > policy_.budgetBytes && checkpoints_.size() > 2) {
+        std::size_t drop = 1;
+        for (std::size_t k = 2; k + 1 < checkpoints_.size(); ++k) {
+            if (checkpoints_[k + 1].work - checkpoints_[k - 1].work <
+                checkpoints_[drop + 1].work - checkpoints_[drop - 1].work) {
+                drop = k;
+            }
+        }
+        checkpointBytes_ -= checkpoints_[drop].bytes.size();
+        checkpoints_.erase(checkpoints_.begin() + static_cast<std::ptrdiff_t>(drop));
+        // Closer ones would only be thinned out again.
+        workBetween_ =
+            std::max(workBetween_, work_ / static_cast<int64_t>(checkpoints_.size() - 1));
     }
+}
+
+bool RunRecord::sameLiveSet(int32_t earlier, const Tiling& now) {
+    const auto after = std::upper_bound(
+        checkpoints_.begin(), checkpoints_.end(), earlier,
+        [](int32_t step, const Checkpoint& checkpoint) { return step < checkpoint.step; });
+    const Checkpoint& start = *(after - 1);
+    loadCheckpoint(start.bytes, start.step, replay_);
+    if (start.step < earlier) {
+        Automaton automaton(replay_, rule_);
+        for (int32_t step = start.step; step < earlier; ++step) {
+            automaton.step();
+        }
+    }
+    for (std::size_t index = 0; index < replay_.size(); ++index) {
+        if (replay_[index].alive != now[index].alive) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace quorvel

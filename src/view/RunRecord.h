@@ -1,52 +1,85 @@
-// What a viewer needs to replay a run: the seeded population and, for every step, the tiles
-// whose alive flag flipped. Any step's live set follows from the seeded set by flipping the
-// tiles of each step's change list in turn, and a live tile's age from the step it was born.
+// What quorvel-view keeps of a run, in memory that stays bounded however long the run: the
+// live count of every step, full-state checkpoints within a byte budget, and the period of the
+// live set, found exactly while the run goes on.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "automaton/Automaton.h"
+#include "automaton/Rule.h"
 #include "tiling/Tiling.h"
+#include "view/Period.h"
 
 namespace quorvel {
 
+// A step's live tiles and their ages (encodeCheckpoint), and the run's work up to that step.
+struct Checkpoint {
+    int32_t step = 0;
+    int64_t work = 0;
+    std::string bytes;
+};
+
+// The work of a step, in the units of a replay's cost: one per flipped tile, plus this much
+// for the step itself (a pass over the candidate bits).
+constexpr int64_t kStepWork = 64;
+
+// Checkpoints are taken every `workBetween` units of work; once their bytes pass
+// `budgetBytes`, the one whose removal leaves the shortest stretch of work between its
+// neighbours goes, again and again, so they stay evenly spread by work within the budget, and
+// later ones are taken no closer than the average stretch. Step 0's checkpoint and the latest
+// always stay.
+struct CheckpointPolicy {
+    int64_t workBetween = 200000;
+    std::size_t budgetBytes = 12 * 1000 * 1000;
+};
+
 class RunRecord {
   public:
-    // Step 0: the population as seeded.
-    explicit RunRecord(const Tiling& seeded);
+    // `seeded` is the tiling before the first step; only its neighbour slots and states are
+    // read here.
+    RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy = {},
+              LiveSetKey key = liveSetKey);
 
-    // The next step's change list: ascending tile indices.
-    void addStep(const std::vector<int32_t>& changedTiles);
+    // After each step: the tiling as the step left it, and the automaton that stepped it.
+    void addStep(const Tiling& now, const Automaton& automaton);
 
-    int32_t tileCount() const { return static_cast<int32_t>(seededAlive_.size()); }
-    // Steps after the seeding; steps 0..stepCount() can be replayed.
-    int32_t stepCount() const { return static_cast<int32_t>(stepStarts_.size()) - 1; }
-    const std::vector<uint8_t>& seededAlive() const { return seededAlive_; }
-
-    // The change list of step 1..stepCount(), as a range of ascending indices.
-    const int32_t* changesBegin(int32_t step) const;
-    const int32_t* changesEnd(int32_t step) const;
+    int32_t stepCount() const { return static_cast<int32_t>(liveCounts_.size()) - 1; }
+    // Live tiles at steps 0..stepCount().
+    const std::vector<int32_t>& liveCounts() const { return liveCounts_; }
+    // Ascending by step; the first is step 0.
+    const std::vector<Checkpoint>& checkpoints() const { return checkpoints_; }
+    const Period& period() const { return period_; }
+    const Rule& rule() const { return rule_; }
 
   private:
-    std::vector<uint8_t> seededAlive_;
-    // Change lists of all steps back to back; step s's list starts at stepStarts_[s - 1].
-    std::vector<int32_t> changes_;
-    std::vector<std::size_t> stepStarts_;
+    void takeCheckpoint(const Tiling& now, int32_t step);
+    // True if (and only if) the live set of step `earlier` equals that of `now`: the earlier
+    // step is re-simulated from the nearest checkpoint at or before it.
+    bool sameLiveSet(int32_t earlier, const Tiling& now);
+
+    Rule rule_;
+    CheckpointPolicy policy_;
+    // Every tile's key, looked up once.
+    std::vector<uint64_t> keys_;
+    // The seeded tiling's neighbour slots, without polygons: the world a re-simulation runs in.
+    Tiling replay_;
+
+    std::vector<int32_t> liveCounts_;
+    int64_t work_ = 0;
+    int64_t workBetween_ = 0;
+    std::vector<Checkpoint> checkpoints_;
+    std::size_t checkpointBytes_ = 0;
+
+    // Until the period is found: the live set's hash, the latest step with each hash, and per
+    // step the previous step with the same hash (-1 for none).
+    uint64_t hash_ = 0;
+    std::unordered_map<uint64_t, int32_t> latestStepWithHash_;
+    std::vector<int32_t> previousStepWithHash_;
+    Period period_;
 };
-
-// The state of every tile at one step of a recorded run, moved forward one step at a time.
-// birthStep is -1 for a dead tile; a live tile's age at step s is s - birthStep + 1.
-struct ReplayState {
-    int32_t step = 0;
-    std::vector<int32_t> birthStep;
-
-    int32_t liveCount() const;
-    uint32_t maxAge() const;
-};
-
-ReplayState seededState(const RunRecord& record);
-// Applies the change list of step state.step + 1.
-void advance(const RunRecord& record, ReplayState& state);
 
 }  // namespace quorvel

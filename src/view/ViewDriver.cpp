@@ -39,22 +39,24 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
             return 0;
         }
         const Options& options = command.options;
+        const Rule rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
         std::unique_ptr<RunRecord> record;
+        const Tiling* running = nullptr;
         RunObserver observer;
         observer.seeded = [&](const Tiling& seeded) {
-            record = std::make_unique<RunRecord>(seeded);
+            running = &seeded;
+            record = std::make_unique<RunRecord>(seeded, rule);
         };
         observer.stepped = [&](const Automaton& automaton) {
-            record->addStep(automaton.changedTiles());
+            record->addStep(*running, automaton);
         };
         const Tiling tiling = reportRun(options, out, observer);
-        const Period period = detectPeriod(*record);
         std::ostringstream summary;
         writeSummary(summary, options, tiling.size());
         std::string summaryLine = summary.str();
         summaryLine.pop_back();
-        writePeriodLine(out, period);
-        writeViewerPage(tiling, *record, period, summaryLine, htmlPath);
+        writePeriodLine(out, record->period());
+        writeViewerPage(tiling, *record, summaryLine, htmlPath);
         out << "html=" << htmlPath << "\n";
         return 0;
     });

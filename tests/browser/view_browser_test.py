@@ -3,7 +3,9 @@
 
 For several steps N, the page opened at #step=N shows the status line that quorvel prints as
 its step line N, byte for byte (step 0, the seeded population, is checked against the live
-tiles of quorvel's SVG); screenshots show live-coloured pixels when tiles are alive and none
+tiles of quorvel's SVG): step 0, 1, a checkpoint and the steps either side of it, the period's
+start, the last recorded step, and steps past it, which the page steps on its own (compared
+with quorvel run that far). This for a busy run and a settled one; screenshots show live-coloured pixels when tiles are alive and none
 when none is; the page makes no network request (read from Chromium's net log, with a
 control page that does make one, so the check is seen to work).
 
@@ -22,7 +24,10 @@ import time
 import zlib
 
 LIVE_FILL = (0x96, 0xFF, 0x5F)
-CHECKPOINT_EVERY = 50  # kCheckpointInterval: steps either side of it take both replay paths
+# A rule that stays chaotic, at depth 4 to keep the test short; --measure takes the full one.
+BUSY = ["--depth", "4", "--birth", "2", "--survive-min", "2", "--survive-max", "3",
+        "--steps", "1500"]
+PAST = 7  # steps past the recorded run that the page is asked for
 SCREEN = (640, 480)
 # Where only tiles are drawn: below the controls, above the plot, left of the legend (which,
 # like the period text, shows the live colour itself).
@@ -161,20 +166,46 @@ def write_page(view, quorvel, options, page):
     return tail[0]
 
 
-def check_status_lines(browser, tools, options, scratch, name):
+def page_run_data(page):
+    """The steps and checkpoint steps of a page's run data."""
+    with open(page) as f:
+        text = f.read()
+    steps = int(re.search(r'"steps":(\d+)', text).group(1))
+    checkpoints = [int(n) for n in re.findall(r'\[(\d+),"', text)]
+    return steps, checkpoints
+
+
+def steps_to_check(steps, checkpoints, period_line):
+    wanted = {0, 1, steps // 2, steps - 1, steps, steps + 1, steps + PAST}
+    later = [c for c in checkpoints if c > 0]
+    if later:
+        wanted |= {later[0] - 1, later[0], later[0] + 1, later[-1] + 1}
+    if len(checkpoints) > 1:
+        wanted.add((checkpoints[0] + checkpoints[1]) // 2)
+    match = re.match(r"period=(\d+) from_step=(\d+)", period_line)
+    if match:
+        wanted.add(int(match.group(2)))
+    return sorted(n for n in wanted if n >= 0)
+
+
+def check_status_lines(browser, tools, options, scratch, name, min_checkpoints=1):
     quorvel, view = tools
     page = os.path.join(scratch, name + ".html")
     period_line = write_page(view, quorvel, options, page)
-    expected = quorvel_step_lines(quorvel, options)
+    steps, checkpoints = page_run_data(page)
+    check(len(checkpoints) >= min_checkpoints,
+          "%s: %d checkpoints, at least %d expected" % (name, len(checkpoints), min_checkpoints))
+    # quorvel run past the recorded steps gives the lines the page must reach on its own.
+    expected = quorvel_step_lines(quorvel, options + ["--steps", str(steps + PAST)])
     expected[0] = seeded_line(quorvel, options, scratch)
-    last = max(expected)
-    steps = sorted({0, 1, 2, CHECKPOINT_EVERY - 1, CHECKPOINT_EVERY, CHECKPOINT_EVERY + 1,
-                    last // 2, last - 1, last} & set(expected))
-    for n in steps:
+    for n in steps_to_check(steps, checkpoints, period_line):
         dom = browser.dom("file://%s#step=%d" % (page, n))
         check(element_text(dom, "status") == expected[n],
               "%s step %d: page shows %r, quorvel %r" % (name, n, element_text(dom, "status"),
                                                          expected[n]))
+        past = element_text(dom, "past")
+        check((past or "").startswith("past the recorded run") == (n > steps),
+              "%s step %d: past-the-run note %r" % (name, n, past))
         check(element_text(dom, "period") == period_line,
               "%s: page period %r, program %r" % (name, element_text(dom, "period"),
                                                   period_line))
@@ -239,6 +270,7 @@ def main():
             return measure(browser, args, scratch)
         tools = (args.quorvel, args.view)
         page, lines = check_status_lines(browser, tools, ["--steps", "130"], scratch, "default")
+        check_status_lines(browser, tools, BUSY, scratch, "busy", min_checkpoints=5)
         check_status_lines(browser, tools, ["--root", "Gamma", "--depth", "2", "--steps", "60",
                                             "--birth", "2", "--seed", "5"], scratch, "gamma")
 
@@ -246,11 +278,18 @@ def main():
 
         seeded = browser.screenshot("file://%s#step=0" % page, os.path.join(scratch, "a.png"))
         check(live_pixels(seeded) > 100, "seeded tiles show in the live colour")
-        last = max(lines)
+        last = 130
         check(" alive=0 " not in lines[last], "the default run still has live tiles")
-        later = browser.screenshot("file://%s#step=%d&plain&top" % (page, last),
+        later = browser.screenshot("file://%s#step=%d&plain" % (page, last),
                                    os.path.join(scratch, "b.png"))
         check(live_pixels(later) > 20, "live tiles at step %d show in the live colour" % last)
+        # Live tiles are drawn on top unless the address asks for tiling order, where later
+        # overlapping tiles hide some of them.
+        under = browser.screenshot("file://%s#step=%d&plain&under" % (page, last),
+                                   os.path.join(scratch, "d.png"))
+        check(live_pixels(under) < live_pixels(later),
+              "tiling order hides live tiles: %d live pixels, %d on top"
+              % (live_pixels(under), live_pixels(later)))
         empty = os.path.join(scratch, "empty.html")
         run([args.view, "--density", "0", "--steps", "3", "--html", empty])
         none = browser.screenshot("file://%s#step=0&plain" % empty, os.path.join(scratch, "c.png"))
