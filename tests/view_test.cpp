@@ -10,7 +10,10 @@
 #include "automaton/Automaton.h"
 #include "cli/Driver.h"
 #include "cli/Options.h"
+#include "support/FileText.h"
 #include "support/InProcessRun.h"
+#include "support/RecordedRun.h"
+#include "support/TempDirTest.h"
 #include "view/PageData.h"
 #include "view/PageWriter.h"
 #include "view/Period.h"
@@ -22,39 +25,25 @@ namespace {
 
 // ---- Recording real runs ------------------------------------------------------------------
 
-struct RecordedRun {
-    Tiling tiling;
-    RunRecord record;
+struct RecordedRun : testsupport::RecordedRun {
     // The live flags and ages of every tile after each step 0..steps, read from the tiles.
     std::vector<std::vector<uint8_t>> alive;
     std::vector<std::vector<uint32_t>> ages;
 };
 
-void snapshot(const Tiling& tiling, RecordedRun& run) {
-    std::vector<uint8_t> alive;
-    std::vector<uint32_t> ages;
-    for (const Tile& tile : tiling) {
-        alive.push_back(tile.alive ? 1 : 0);
-        ages.push_back(tile.age);
-    }
-    run.alive.push_back(alive);
-    run.ages.push_back(ages);
-}
-
 RecordedRun recordRun(const std::vector<std::string>& args) {
-    const Options options = parseOptions(args).options;
-    Tiling tiling = buildWorld(options);
-    RecordedRun run{tiling, RunRecord(tiling), {}, {}};
-    snapshot(tiling, run);
-    Automaton automaton(
-        tiling, Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight});
-    for (int32_t step = 1; step <= options.steps; ++step) {
-        automaton.step();
-        run.record.addStep(automaton.changedTiles());
-        snapshot(tiling, run);
-    }
-    run.tiling = tiling;
-    return run;
+    std::vector<std::vector<uint8_t>> alive;
+    std::vector<std::vector<uint32_t>> ages;
+    testsupport::RecordedRun run =
+        testsupport::recordRun(parseOptions(args).options, [&](const Tiling& tiling) {
+            alive.emplace_back();
+            ages.emplace_back();
+            for (const Tile& tile : tiling) {
+                alive.back().push_back(tile.alive ? 1 : 0);
+                ages.back().push_back(tile.age);
+            }
+        });
+    return RecordedRun{std::move(run), std::move(alive), std::move(ages)};
 }
 
 // The plain reading: compare whole live sets, every later step against every earlier one.
@@ -313,21 +302,7 @@ Outcome runPlain(const std::vector<std::string>& args) {
     return testrun::runInProcess(args);
 }
 
-class ViewProgram : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quorvel-view-test-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    std::filesystem::path dir_;
-};
+class ViewProgram : public testsupport::TempDirTest {};
 
 TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -358,9 +333,7 @@ TEST_F(ViewProgram, QuorvelItselfRejectsHtml) {
 }
 
 TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
-    std::ostringstream plain;
-    printUsage(plain);
-    std::string expected = plain.str();
+    std::string expected = testrun::usageText();
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
     expected.insert(expected.find(helpLine),
@@ -407,13 +380,13 @@ TEST_F(ViewProgram, PagePathsRelativeToTheWorkingDirectory) {
         {{"v", "--steps", "1", "--html", "--help"}, "--help"},
     };
     const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir());
     for (const auto& [args, page] : cases) {
         const Outcome outcome = runView(args);
         EXPECT_EQ(outcome.status, 0);
         const std::string last = "html=" + page + "\n";
         EXPECT_EQ(outcome.out.substr(outcome.out.size() - last.size()), last);
-        EXPECT_TRUE(std::filesystem::exists(dir_ / page)) << page;
+        EXPECT_TRUE(std::filesystem::exists(dir() / page)) << page;
     }
     std::filesystem::current_path(before);
 }
@@ -430,9 +403,7 @@ TEST_F(ViewProgram, UnwritablePageFailsAfterTheReport) {
 
 TEST_F(ViewProgram, PageCarriesNoAddressToFetch) {
     ASSERT_EQ(runView({"v", "--steps", "30", "--html", path("page.html")}).status, 0);
-    std::ifstream file(path("page.html"), std::ios::binary);
-    const std::string page((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
+    const std::string page = testsupport::readFile(path("page.html"));
     for (const char* fetching :
          {"http:", "https:", "ws:", "wss:", "src=", "href=", "url(", "@import", "fetch(",
           "XMLHttpRequest", "WebSocket", "EventSource", "sendBeacon", "<link", "<iframe", "<img"}) {
