@@ -17,11 +17,7 @@ namespace {
 
 using testsupport::readFile;
 
-struct ProcessResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using ProcessResult = testrun::RunResult;
 
 std::string programPath() {
     const char* path = std::getenv("QUORVEL_BIN");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -19,7 +20,10 @@ class TempDirTest : public ::testing::Test {
   private:
     static std::string testName() {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        return std::string("quorvel-") + info->test_suite_name() + "." + info->name();
+        std::string name = std::string("quorvel-") + info->test_suite_name() + "." + info->name();
+        // Parameterised tests have a '/' in their names.
+        std::replace(name.begin(), name.end(), '/', '_');
+        return name;
     }
 
     ScratchDir scratch_{testName()};
