@@ -2,16 +2,12 @@
 // benchmarks of a run.
 #pragma once
 
-#include "cli/Driver.h"
+#include "support/TestWorlds.h"
 
 namespace quorvel::bench {
 
 inline const Tiling& depthFiveWorld() {
-    static const Tiling tiling = [] {
-        Options options;
-        options.depth = 5;
-        return buildWorld(options);
-    }();
+    static const Tiling tiling = testsupport::seededWorld("Delta", 5);
     return tiling;
 }
 

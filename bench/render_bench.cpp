@@ -1,33 +1,36 @@
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
 
 #include "DepthFiveWorld.h"
 #include "Reference.h"
 #include "render/SvgWriter.h"
+#include "support/ScratchDir.h"
 
 namespace {
 
 using namespace quorvel;
 
-const std::string kPath = "/tmp/quorvel_render_bench.svg";
+// In a directory of the run's own, removed at exit.
+const std::string& picturePath() {
+    static const testsupport::ScratchDir scratch("quorvel-render-bench");
+    static const std::string path = scratch.path("picture.svg");
+    return path;
+}
 
 void BM_WriteSvg(benchmark::State& state) {
     const Tiling& tiling = bench::depthFiveWorld();
     for (auto _ : state) {
-        writeSvg(tiling, kPath);
+        writeSvg(tiling, picturePath());
     }
-    std::remove(kPath.c_str());
 }
 BENCHMARK(BM_WriteSvg)->Unit(benchmark::kMillisecond);
 
 void BM_WriteSvgPlain(benchmark::State& state) {
     const Tiling& tiling = bench::depthFiveWorld();
     for (auto _ : state) {
-        reference::writeSvgPlain(tiling, kPath);
+        reference::writeSvgPlain(tiling, picturePath());
     }
-    std::remove(kPath.c_str());
 }
 BENCHMARK(BM_WriteSvgPlain)->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,7 @@
 
 #include "DepthFiveWorld.h"
 #include "automaton/Automaton.h"
+#include "support/ScratchDir.h"
 #include "view/PageWriter.h"
 #include "view/RunRecord.h"
 
@@ -58,13 +59,12 @@ void BM_WriteViewerPage(benchmark::State& state) {
         automaton.step();
         record.addStep(tiling, automaton);
     }
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "quorvel-view-bench.html").string();
+    const testsupport::ScratchDir scratch("quorvel-view-bench");
+    const std::string path = scratch.path("page.html");
     for (auto _ : state) {
         writeViewerPage(tiling, record, "summary", path);
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
-    std::filesystem::remove(path);
 }
 BENCHMARK(BM_WriteViewerPage)->Unit(benchmark::kMillisecond);
 

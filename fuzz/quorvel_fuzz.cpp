@@ -11,23 +11,24 @@
 // number is kept). Fuzz input never chooses a file: a non-empty "--svg" value becomes one of
 // two fixed paths of the harness's own scratch directory, one writable and one in a directory
 // that does not exist, picked by the low bit of the value's first byte.
-#include <unistd.h>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <limits>
 #include <sstream>
 #include <stdexcept>
-#include <streambuf>
 #include <string>
 #include <vector>
 
 #include "cli/Driver.h"
 #include "cli/Options.h"
+#include "support/CappedBuffer.h"
+#include "support/FileText.h"
+#include "support/InProcessRun.h"
+#include "support/ScratchDir.h"
+#include "support/TestWorlds.h"
 
 namespace {
 
@@ -48,48 +49,9 @@ void check(bool condition, const char* what, const std::string& detail = {}) {
     }
 }
 
-// A string stream with a byte budget: writes beyond it fail, as a full disk or closed pipe does.
-class BoundedBuf : public std::streambuf {
-  public:
-    explicit BoundedBuf(std::size_t capacity) : capacity_(capacity) {}
-    const std::string& text() const { return text_; }
-
-  protected:
-    int_type overflow(int_type ch) override {
-        if (traits_type::eq_int_type(ch, traits_type::eof())) {
-            return traits_type::not_eof(ch);
-        }
-        if (text_.size() >= capacity_) {
-            return traits_type::eof();
-        }
-        text_.push_back(traits_type::to_char_type(ch));
-        return ch;
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        const std::size_t room = capacity_ - text_.size();
-        const std::size_t taken = std::min(room, static_cast<std::size_t>(n));
-        text_.append(s, taken);
-        return static_cast<std::streamsize>(taken);
-    }
-
-  private:
-    std::size_t capacity_;
-    std::string text_;
-};
-
-// The usage text itself is pinned byte for byte by the option tests.
-std::string usageText() {
-    std::ostringstream usage;
-    quorvel::printUsage(usage);
-    return usage.str();
-}
-
 const std::array<const char*, 10> kValueOptions = {
     "--depth",       "--root",    "--birth", "--survive-min", "--survive-max",
     "--face-weight", "--density", "--steps", "--seed",        "--svg"};
-
-const std::array<const char*, 9> kRoots = {"Delta",  "Gamma", "Psi", "Sigma", "Theta",
-                                           "Lambda", "Xi",    "Pi",  "Phi"};
 
 bool isValueOption(const std::string& arg) {
     for (const char* name : kValueOptions) {
@@ -195,7 +157,7 @@ Expected expectedOutcome(const std::vector<std::string>& args) {
     }
     e.steps = e.steps < 0 ? 0 : e.steps;
     bool known = false;
-    for (const char* root : kRoots) {
+    for (const std::string& root : quorvel::testsupport::kRootLabels) {
         known = known || e.root == root;
     }
     if (!known) {
@@ -254,12 +216,6 @@ void rewriteValues(std::vector<std::string>& args) {
     }
 }
 
-std::size_t tileCount(const std::string& root, int depth) {
-    static const std::array<std::size_t, 6> kSingle = {1, 9, 71, 559, 4401, 34649};
-    static const std::array<std::size_t, 6> kGamma = {2, 8, 62, 488, 3842, 30248};
-    return (root == "Gamma" ? kGamma : kSingle)[static_cast<std::size_t>(depth)];
-}
-
 std::string summaryLine(const Expected& e, std::size_t tiles) {
     char line[512];
     std::snprintf(line, sizeof line,
@@ -314,10 +270,12 @@ std::size_t checkSteps(const std::string& out, std::size_t pos, const Expected& 
 }
 
 void checkSvgFile(std::size_t tiles, long long liveTiles) {
-    std::ifstream in(gSvgPath, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    const std::string svg = content.str();
+    std::string svg;
+    try {
+        svg = quorvel::testsupport::readFile(gSvgPath);
+    } catch (const std::exception& error) {
+        fail("SVG file missing", error.what());
+    }
     check(svg.rfind("<svg ", 0) == 0, "SVG header missing", svg.substr(0, 200));
     check(svg.size() >= 7 && svg.compare(svg.size() - 7, 7, "</svg>\n") == 0,
           "SVG closing missing");
@@ -346,15 +304,9 @@ std::string joined(const std::vector<std::string>& args) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string dir =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/quorvel-fuzz-XXXXXX";
-    if (mkdtemp(dir.data()) == nullptr) {
-        std::perror("quorvel_fuzz: mkdtemp");
-        std::abort();
-    }
-    gSvgPath = dir + "/state.svg";
-    gMissingSvgPath = dir + "/missing/state.svg";
+    static const quorvel::testsupport::ScratchDir scratch("quorvel-fuzz");
+    gSvgPath = scratch.path("state.svg");
+    gMissingSvgPath = scratch.path("missing/state.svg");
     return 0;
 }
 
@@ -371,7 +323,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const Expected e = expectedOutcome(args);
     std::remove(gSvgPath.c_str());
 
-    BoundedBuf outBuf(capacity);
+    quorvel::testsupport::CappedBuffer outBuf(capacity);
     std::ostream out(&outBuf);
     std::ostringstream err;
     const int status = quorvel::runQuorvel(args, out, err);
@@ -390,9 +342,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string full;
     std::size_t tiles = 0;
     if (e.kind == Expected::Kind::Usage) {
-        full = usageText();
+        full = quorvel::testrun::usageText();
     } else {
-        tiles = tileCount(e.root, e.depth);
+        tiles = quorvel::testsupport::tileCountOf(e.root, e.depth);
         full = "Quorvel\n" + summaryLine(e, tiles);
     }
 

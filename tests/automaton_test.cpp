@@ -7,6 +7,7 @@
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
 #include "cli/Driver.h"
+#include "support/TestWorlds.h"
 
 namespace quorvel {
 namespace {
@@ -173,10 +174,7 @@ TEST(StepAutomaton, AgesCountStepsAliveForSurvivorsAndStartAtOneForNewborns) {
 }
 
 TEST(StepAutomaton, GammaAtDepthZeroDiesOutInOneStep) {
-    Options options;
-    options.root = "Gamma";
-    options.depth = 0;
-    Tiling tiling = buildWorld(options);
+    Tiling tiling = testsupport::seededWorld("Gamma", 0);
     ASSERT_EQ(tiling.size(), 2u);
     EXPECT_EQ(std::count(tiling[0].neighbours.begin(), tiling[0].neighbours.end(), 1), 4);
     EXPECT_EQ(std::count(tiling[1].neighbours.begin(), tiling[1].neighbours.end(), 0), 4);
@@ -191,7 +189,7 @@ TEST(StepAutomaton, GammaAtDepthZeroDiesOutInOneStep) {
     EXPECT_EQ(automaton.maxAge(), 0u);
     EXPECT_EQ(automaton.changedTiles(), std::vector<int32_t>{1});
     // At weight 4 the four shared faces add 4, so birth 4 bears tile 0.
-    Tiling weighted = buildWorld(options);
+    Tiling weighted = testsupport::seededWorld("Gamma", 0);
     stepAutomaton(weighted, 4, 2, 3, 4);
     EXPECT_TRUE(weighted[0].alive);
 }
@@ -248,11 +246,7 @@ TEST(Automaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
         const int32_t steps = depth == 4 ? 60 : 150;
         for (const DifferentialCase& c : cases) {
             SCOPED_TRACE(describe(c, depth));
-            Options options;
-            options.depth = depth;
-            options.seed = c.seed;
-            options.density = c.density;
-            Tiling plain = buildWorld(options);
+            Tiling plain = testsupport::seededWorld("Delta", depth, c.density, c.seed);
             for (int32_t s = 0; s < c.warmUpSteps; ++s) {
                 stepAutomaton(plain, c.birth, c.surviveMin, c.surviveMax, c.faceWeight);
             }

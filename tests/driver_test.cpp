@@ -3,33 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <streambuf>
 
 #include "cli/Report.h"
+#include "support/CappedBuffer.h"
+#include "support/FileText.h"
 #include "support/InProcessRun.h"
 
 namespace quorvel {
 namespace {
 
 using testrun::RunResult;
+using testrun::usageText;
+using testsupport::splitLines;
 
 RunResult run(const std::vector<std::string>& options) {
     return testrun::runQuorvelWith(options);
-}
-
-std::string usageText() {
-    std::ostringstream usage;
-    printUsage(usage);
-    return usage.str();
-}
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 const char* const kDefaultSummary =
@@ -116,7 +104,7 @@ TEST(RunQuorvel, DefaultRunReportsEveryStep) {
     const RunResult result = run({});
     ASSERT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
-    const std::vector<std::string> lines = linesOf(result.out);
+    const std::vector<std::string> lines = splitLines(result.out);
     ASSERT_EQ(lines.size(), 2u + 120u);
     EXPECT_EQ(lines[0], "Quorvel");
     EXPECT_EQ(lines[1] + "\n", kDefaultSummary);
@@ -130,37 +118,15 @@ TEST(RunQuorvel, DefaultRunReportsEveryStep) {
 }
 
 TEST(RunQuorvel, DensityZeroStaysEmptyUnlessBirthIsZero) {
-    for (const std::string& line : linesOf(run({"--density", "0", "--steps", "30"}).out)) {
+    for (const std::string& line : splitLines(run({"--density", "0", "--steps", "30"}).out)) {
         if (line.rfind("step=", 0) == 0) {
             EXPECT_NE(line.find(" alive=0 max_age=0"), std::string::npos) << line;
         }
     }
     const std::vector<std::string> bornAll =
-        linesOf(run({"--density", "0", "--birth", "0", "--steps", "1"}).out);
+        splitLines(run({"--density", "0", "--birth", "0", "--steps", "1"}).out);
     EXPECT_EQ(bornAll.back(), "step=1 alive=559 max_age=1");
 }
-
-// A stream buffer that accepts `capacity` bytes and then fails, like a full disk.
-class FullAfter : public std::streambuf {
-  public:
-    explicit FullAfter(std::size_t capacity) : capacity_(capacity) {}
-    std::string written;
-
-  protected:
-    int_type overflow(int_type ch) override {
-        if (traits_type::eq_int_type(ch, traits_type::eof())) {
-            return traits_type::not_eof(ch);
-        }
-        if (written.size() >= capacity_) {
-            return traits_type::eof();
-        }
-        written.push_back(traits_type::to_char_type(ch));
-        return ch;
-    }
-
-  private:
-    std::size_t capacity_;
-};
 
 TEST(RunQuorvel, LostStandardOutputIsAnError) {
     struct FullCase {
@@ -172,14 +138,14 @@ TEST(RunQuorvel, LostStandardOutputIsAnError) {
         {{"quorvel", "--help"}, 0}, {{"quorvel", "--help"}, 100},
     };
     for (const FullCase& c : cases) {
-        FullAfter full(c.capacity);
+        testsupport::CappedBuffer full(c.capacity);
         std::ostream out(&full);
         std::ostringstream err;
         const std::string where =
             ::testing::PrintToString(c.args) + " " + std::to_string(c.capacity);
         EXPECT_EQ(runQuorvel(c.args, out, err), 1) << where;
         EXPECT_EQ(err.str(), "error: Unable to write standard output\n") << where;
-        EXPECT_EQ(full.written.size(), c.capacity) << where;
+        EXPECT_EQ(full.text().size(), c.capacity) << where;
     }
 }
 
@@ -188,7 +154,7 @@ TEST(RunQuorvel, ErrorLineComesAfterTheFlushedReport) {
     std::stringstream shared;
     std::vector<std::string> args = {"quorvel", "--steps", "2", "--svg", "/nonexistent-dir/x.svg"};
     EXPECT_EQ(runQuorvel(args, shared, shared), 1);
-    const std::vector<std::string> lines = linesOf(shared.str());
+    const std::vector<std::string> lines = splitLines(shared.str());
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[3], "step=2 alive=147 max_age=3");
     EXPECT_EQ(lines[4], "error: Unable to write SVG: /nonexistent-dir/x.svg");

@@ -10,6 +10,7 @@
 #include "faces/EdgeKey.h"
 #include "faces/FaceGraph.h"
 #include "support/TestTilings.h"
+#include "support/TestWorlds.h"
 
 namespace {
 
@@ -292,14 +293,11 @@ TEST(FaceGraphReal, DeltaFigures) {
     }
 }
 
-const char* const kRoots[] = {"Gamma", "Delta", "Theta", "Lambda", "Xi",
-                              "Pi",    "Sigma", "Phi",   "Psi"};
-
 TEST(FaceGraphReal, EveryRootButGammaGivesDeltaSlots) {
     for (int32_t depth = 0; depth <= 3; ++depth) {
         const Slots delta = realSlots("Delta", depth);
-        for (const char* root : kRoots) {
-            if (std::string(root) != "Gamma" && std::string(root) != "Delta") {
+        for (const std::string& root : testsupport::kRootLabels) {
+            if (root != "Gamma" && root != "Delta") {
                 EXPECT_EQ(realSlots(root, depth), delta) << root << " depth " << depth;
             }
         }
@@ -308,7 +306,7 @@ TEST(FaceGraphReal, EveryRootButGammaGivesDeltaSlots) {
 
 TEST(FaceGraphReal, MatchesPlainReference) {
     for (int32_t depth = 0; depth <= 3; ++depth) {
-        for (const char* root : kRoots) {
+        for (const std::string& root : testsupport::kRootLabels) {
             Tiling plain = testtilings::expandedTiling(root, depth);
             reference::buildFaceGraphPlain(plain);
             Tiling fast = testtilings::expandedTiling(root, depth);

@@ -23,20 +23,18 @@
 #include "cli/Driver.h"
 #include "render/OutputFile.h"
 #include "render/SvgWriter.h"
+#include "support/FileText.h"
 #include "support/InProcessRun.h"
+#include "support/TempDirTest.h"
 #include "view/ViewDriver.h"
 
 namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::readFile;
 
 const std::string kFailure = "Unable to write TEST";
-
-std::string readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 void writePlain(const std::string& path, const std::string& content) {
     std::ofstream file(path, std::ios::binary);
@@ -61,31 +59,18 @@ void writeWhole(const std::string& path, const std::string& content) {
     file.commit();
 }
 
-class OutputFileTest : public ::testing::Test {
+class OutputFileTest : public testsupport::TempDirTest {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("quorvel-output-test-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
     // The names in `sub` (the test's directory by default), sorted: a temporary file left
     // behind shows up here.
     std::vector<std::string> entries(const std::string& sub = "") const {
         std::vector<std::string> names;
-        for (const fs::directory_entry& entry : fs::directory_iterator(dir_ / sub)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(dir() / sub)) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
         return names;
     }
-
-    fs::path dir_;
 };
 
 TEST_F(OutputFileTest, NewFileGetsTheModeOfAPlainCreate) {
@@ -93,8 +78,8 @@ TEST_F(OutputFileTest, NewFileGetsTheModeOfAPlainCreate) {
     for (const mode_t mask : {022, 077, 002}) {
         SCOPED_TRACE(mask);
         ::umask(mask);
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        fs::remove_all(dir());
+        fs::create_directories(dir());
         writePlain(path("plain"), "x");
         writeWhole(path("whole"), "content");
         EXPECT_EQ(readFile(path("whole")), "content");
@@ -171,9 +156,9 @@ TEST_F(OutputFileTest, SymbolicLinksStayAndTheirTargetIsReplaced) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        fs::remove_all(dir_);
+        fs::remove_all(dir());
         for (const char* sub : {"sub", "real"}) {
-            fs::create_directories(dir_ / sub);
+            fs::create_directories(dir() / sub);
         }
         if (c.targetExists) {
             writePlain(path(c.target), "earlier");
@@ -181,22 +166,22 @@ TEST_F(OutputFileTest, SymbolicLinksStayAndTheirTargetIsReplaced) {
         }
         for (auto [link, pointee] : c.links) {
             if (pointee[0] == '@') {
-                pointee = dir_.string() + pointee.substr(1);
+                pointee = dir().string() + pointee.substr(1);
             }
-            fs::create_symlink(pointee, dir_ / link);
+            fs::create_symlink(pointee, dir() / link);
         }
         writeWhole(path(c.written), "new");
         EXPECT_EQ(readFile(path(c.target)), "new");
         EXPECT_EQ(readFile(path(c.written)), "new");
         for (const auto& [link, pointee] : c.links) {
-            EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+            EXPECT_TRUE(fs::is_symlink(dir() / link)) << link;
         }
         if (c.targetExists) {
             EXPECT_EQ(permissionsOf(path(c.target)), 0604u);
         }
         // Nothing but the links and the target: no temporary file anywhere.
         std::size_t files = 0;
-        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir_)) {
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir())) {
             files += entry.is_directory() ? 0 : 1;
         }
         EXPECT_EQ(files, c.links.size() + 1);
@@ -376,11 +361,11 @@ TEST_F(OutputFileTest, ProgramsOverTheFileSizeLimitKeepTheEarlierFile) {
     for (const Case& c : cases) {
         for (const bool killed : {false, true}) {
             SCOPED_TRACE(std::string(c.program) + (killed ? " killed" : " refused"));
-            fs::remove_all(dir_);
-            fs::create_directories(dir_ / "run");
+            fs::remove_all(dir());
+            fs::create_directories(dir() / "run");
             const std::string target = path("run/out");
             writePlain(target, "earlier good file");
-            const std::string command = std::string("cd '") + dir_.string() + "' && " +
+            const std::string command = std::string("cd '") + dir().string() + "' && " +
                                         (killed ? "" : "trap '' XFSZ; ") + "ulimit -f 100; exec '" +
                                         programPath(c.program) + "' --depth 5 --steps 0 " +
                                         c.option + " " + target + " >/dev/null 2>err";

@@ -3,73 +3,68 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <string>
+#include <vector>
 
-#include "cli/Options.h"
+#include "support/FileText.h"
+#include "support/InProcessRun.h"
+#include "support/TempDirTest.h"
 
 namespace quorvel {
 namespace {
 
-struct ProcessResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using testsupport::readFile;
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using ProcessResult = testrun::RunResult;
 
 std::string programPath() {
     const char* path = std::getenv("QUORVEL_BIN");
     return path != nullptr ? path : "./quorvel";
 }
 
-// `redirect` replaces the capture of standard output, e.g. "> /dev/full".
-ProcessResult runProgram(const std::string& arguments, const std::string& redirect = "") {
-    const std::string outPath = ::testing::TempDir() + "program_test.out";
-    const std::string errPath = ::testing::TempDir() + "program_test.err";
-    const std::string command = "'" + programPath() + "' " + arguments + " " +
-                                (redirect.empty() ? "> '" + outPath + "'" : redirect) + " 2> '" +
-                                errPath + "'";
-    std::remove(outPath.c_str());
-    const int raw = std::system(command.c_str());
-    EXPECT_TRUE(WIFEXITED(raw)) << command;
-    return {WEXITSTATUS(raw), readFile(outPath), readFile(errPath)};
-}
+// Both streams are captured in files of the test's own directory.
+class Program : public testsupport::TempDirTest {
+  protected:
+    // `redirect` replaces the capture of standard output, e.g. "> /dev/full"; the result's
+    // `out` is then empty.
+    ProcessResult runProgram(const std::string& arguments, const std::string& redirect = "") {
+        const std::string outPath = path("stdout");
+        const std::string errPath = path("stderr");
+        const std::string command = "'" + programPath() + "' " + arguments + " " +
+                                    (redirect.empty() ? "> '" + outPath + "'" : redirect) +
+                                    " 2> '" + errPath + "'";
+        const int raw = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(raw)) << command;
+        ProcessResult result{WEXITSTATUS(raw), "", readFile(errPath)};
+        if (redirect.empty()) {
+            result.out = readFile(outPath);
+        }
+        return result;
+    }
+};
 
-TEST(Program, HelpPrintsOnlyTheUsage) {
-    std::ostringstream usage;
-    printUsage(usage);
+TEST_F(Program, HelpPrintsOnlyTheUsage) {
     const ProcessResult result = runProgram("--root Foo --help");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, usage.str());
+    EXPECT_EQ(result.out, testrun::usageText());
     EXPECT_EQ(result.err, "");
 }
 
-TEST(Program, ParseErrorIsOneLineOnStandardError) {
+TEST_F(Program, ParseErrorIsOneLineOnStandardError) {
     const ProcessResult result = runProgram("--steps 4 --depth");
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "error: Missing value after --depth\n");
 }
 
-TEST(Program, DefaultRunWritesTheReportAndThePicture) {
-    const std::string svgPath = ::testing::TempDir() + "program_test.svg";
-    std::remove(svgPath.c_str());
+TEST_F(Program, DefaultRunWritesTheReportAndThePicture) {
+    const std::string svgPath = path("picture.svg");
     const ProcessResult result = runProgram("--svg '" + svgPath + "'");
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
-    std::istringstream lines(result.out);
-    std::vector<std::string> report;
-    for (std::string line; std::getline(lines, line);) {
-        report.push_back(line);
-    }
+    const std::vector<std::string> report = testsupport::splitLines(result.out);
     ASSERT_EQ(report.size(), 123u);
     EXPECT_EQ(report[0], "Quorvel");
     EXPECT_EQ(report[1], "tiles=559 depth=3 root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1");
@@ -83,12 +78,15 @@ TEST(Program, DefaultRunWritesTheReportAndThePicture) {
     EXPECT_EQ(std::count(svg.begin(), svg.end(), '\n'), 559 + 3);
 }
 
-TEST(Program, RunsAreIdenticalByteForByte) {
+TEST_F(Program, RunsAreIdenticalByteForByte) {
     const std::string arguments = "--depth 4 --steps 40 --seed 7 --birth 2 --face-weight 2";
-    EXPECT_EQ(runProgram(arguments).out, runProgram(arguments).out);
+    const ProcessResult first = runProgram(arguments);
+    ASSERT_EQ(first.status, 0);
+    EXPECT_EQ(testsupport::splitLines(first.out).size(), 2u + 40u);
+    EXPECT_EQ(runProgram(arguments).out, first.out);
 }
 
-TEST(Program, FullStandardOutputFailsTheRun) {
+TEST_F(Program, FullStandardOutputFailsTheRun) {
     for (const char* arguments : {"", "--help", "--steps 0"}) {
         const ProcessResult result = runProgram(arguments, "> /dev/full");
         EXPECT_EQ(result.status, 1) << arguments;

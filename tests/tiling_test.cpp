@@ -6,14 +6,12 @@
 #include <stdexcept>
 
 #include "geometry/BaseTile.h"
+#include "support/TestWorlds.h"
 #include "tiling/Expansion.h"
 #include "tiling/SupertileRules.h"
 
 namespace quorvel {
 namespace {
-
-const std::vector<std::string> kSupertileLabels = {"Gamma", "Delta", "Theta", "Lambda", "Xi",
-                                                   "Pi",    "Sigma", "Phi",   "Psi"};
 
 struct Builder {
     Polygon base = basePolygon();
@@ -42,7 +40,7 @@ TEST(SupertileRules, HoldNineRowsOfEightSlots) {
     ASSERT_NE(delta, nullptr);
     EXPECT_EQ(*delta, (ChildLabels{"Xi", "Delta", "Xi", "Phi", "Sigma", "Pi", "Phi", "Gamma"}));
     int nullSlots = 0;
-    for (const std::string& label : kSupertileLabels) {
+    for (const std::string& label : testsupport::kRootLabels) {
         const ChildLabels* children = findChildren(rules, label);
         ASSERT_NE(children, nullptr) << label;
         EXPECT_EQ((*children)[1], "Delta");
@@ -67,11 +65,9 @@ TEST(SupertileRules, FindOnlyTheNineLabelsExactly) {
 
 TEST(Expansion, TileCountsForEveryRootAndDepth) {
     const Builder builder;
-    const std::size_t gammaCounts[6] = {2, 8, 62, 488, 3842, 30248};
-    const std::size_t otherCounts[6] = {1, 9, 71, 559, 4401, 34649};
-    for (const std::string& root : kSupertileLabels) {
+    for (const std::string& root : testsupport::kRootLabels) {
         for (int32_t depth = 0; depth <= 5; ++depth) {
-            const std::size_t want = root == "Gamma" ? gammaCounts[depth] : otherCounts[depth];
+            const std::size_t want = testsupport::tileCountOf(root, depth);
             EXPECT_EQ(builder.expand(root, depth).size(), want) << root << " " << depth;
             EXPECT_EQ(expandedTileCount(root, depth, builder.rules), want) << root << " " << depth;
         }

@@ -16,7 +16,9 @@
 #include "cli/Options.h"
 #include "cli/Version.h"
 #include "render/PictureStyle.h"
+#include "support/FileText.h"
 #include "support/InProcessRun.h"
+#include "support/TempDirTest.h"
 #include "view/PageData.h"
 #include "view/Period.h"
 #include "view/RunRecord.h"
@@ -429,21 +431,7 @@ Outcome runPlain(const std::vector<std::string>& args) {
     return testrun::runInProcess(args);
 }
 
-class ViewProgram : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("quorvel-view-test-" +
-                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    std::filesystem::path dir_;
-};
+class ViewProgram : public testsupport::TempDirTest {};
 
 TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -474,9 +462,7 @@ TEST_F(ViewProgram, QuorvelItselfRejectsHtml) {
 }
 
 TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
-    std::ostringstream plain;
-    printUsage(plain);
-    std::string expected = plain.str();
+    std::string expected = testrun::usageText();
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
     expected.insert(expected.find(helpLine),
@@ -525,13 +511,13 @@ TEST_F(ViewProgram, PagePathsRelativeToTheWorkingDirectory) {
         {{"v", "--steps", "1", "--html", "--help"}, "--help"},
     };
     const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir());
     for (const auto& [args, page] : cases) {
         const Outcome outcome = runView(args);
         EXPECT_EQ(outcome.status, 0);
         const std::string last = "html=" + page + "\n";
         EXPECT_EQ(outcome.out.substr(outcome.out.size() - last.size()), last);
-        EXPECT_TRUE(std::filesystem::exists(dir_ / page)) << page;
+        EXPECT_TRUE(std::filesystem::exists(dir() / page)) << page;
     }
     std::filesystem::current_path(before);
 }
@@ -548,9 +534,7 @@ TEST_F(ViewProgram, UnwritablePageFailsAfterTheReport) {
 
 TEST_F(ViewProgram, PageCarriesNoAddressToFetch) {
     ASSERT_EQ(runView({"v", "--steps", "30", "--html", path("page.html")}).status, 0);
-    std::ifstream file(path("page.html"), std::ios::binary);
-    const std::string page((std::istreambuf_iterator<char>(file)),
-                           std::istreambuf_iterator<char>());
+    const std::string page = testsupport::readFile(path("page.html"));
     for (const char* fetching :
          {"http:", "https:", "ws:", "wss:", "src=", "href=", "url(", "@import", "fetch(",
           "XMLHttpRequest", "WebSocket", "EventSource", "sendBeacon", "<link", "<iframe", "<img"}) {
@@ -596,11 +580,11 @@ TEST_F(ViewProgram, VersionIsOneLineAndEndsTheParsing) {
     EXPECT_EQ(runPlain({"quorvel", "--version"}).err, "error: Unknown argument: --version\n");
     // As the value of --html it is a file name.
     const std::filesystem::path before = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir());
     const Outcome named = runView({"v", "--steps", "1", "--html", "--version"});
     std::filesystem::current_path(before);
     EXPECT_EQ(named.status, 0);
-    EXPECT_TRUE(std::filesystem::exists(dir_ / "--version"));
+    EXPECT_TRUE(std::filesystem::exists(dir() / "--version"));
 }
 
 TEST(ViewBinary, PrintsItsVersion) {

@@ -26,6 +26,13 @@ inline RunResult runInProcess(const std::vector<std::string>& args, EntryPoint e
     return {status, out.str(), err.str()};
 }
 
+// The usage text quorvel prints for --help.
+inline std::string usageText() {
+    std::ostringstream usage;
+    printUsage(usage);
+    return usage.str();
+}
+
 // quorvel with these options.
 inline RunResult runQuorvelWith(std::vector<std::string> options) {
     options.insert(options.begin(), "quorvel");
