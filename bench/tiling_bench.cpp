@@ -1,7 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "geometry/BaseTile.h"
-#include "tiling/Expansion.h"
+#include "tiling/Patch.h"
 
 namespace {
 
@@ -9,13 +8,8 @@ using namespace quorvel;
 
 void BM_Expansion(benchmark::State& state) {
     const int32_t depth = static_cast<int32_t>(state.range(0));
-    const Polygon base = basePolygon();
-    const std::vector<Affine> transforms = childTransforms(keyPoints(base));
-    const SupertileRules rules = supertileRules();
     for (auto _ : state) {
-        Tiling tiling;
-        tiling.reserve(expandedTileCount("Delta", depth, rules));
-        expandSupertile("Delta", depth, identity(), base, transforms, rules, tiling);
+        Tiling tiling = expandPatch("Delta", depth, TilingKind::Quorvel);
         benchmark::DoNotOptimize(tiling.data());
     }
 }

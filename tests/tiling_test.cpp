@@ -7,6 +7,7 @@
 
 #include "geometry/BaseTile.h"
 #include "tiling/Expansion.h"
+#include "tiling/Patch.h"
 #include "tiling/SupertileRules.h"
 
 namespace quorvel {
@@ -18,12 +19,11 @@ const std::vector<std::string> kSupertileLabels = {"Gamma", "Delta", "Theta", "L
 struct Builder {
     Polygon base = basePolygon();
     std::vector<Affine> transforms = childTransforms(keyPoints(base));
+    LevelTransforms levels = {{}, transforms};
     SupertileRules rules = supertileRules();
 
     Tiling expand(const std::string& root, int32_t depth) const {
-        Tiling tiling;
-        expandSupertile(root, depth, identity(), base, transforms, rules, tiling);
-        return tiling;
+        return expandPatch(root, depth, TilingKind::Quorvel);
     }
 };
 
@@ -150,7 +150,7 @@ TEST(Expansion, UnknownLabelsFailOnlyWhereTheyAreLookedUp) {
     const Builder builder;
     Tiling tiling;
     try {
-        expandSupertile("Omega", 1, identity(), builder.base, builder.transforms, builder.rules,
+        expandSupertile("Omega", 1, identity(), builder.base, builder.levels, builder.rules,
                         tiling);
         ADD_FAILURE() << "Omega was expanded";
     } catch (const std::runtime_error& error) {
@@ -158,8 +158,7 @@ TEST(Expansion, UnknownLabelsFailOnlyWhereTheyAreLookedUp) {
     }
     EXPECT_THROW(expandedTileCount("gamma", 2, builder.rules), std::runtime_error);
     // At depth 0 a label is emitted as it is, without a lookup.
-    expandSupertile("Omega", 0, identity(), builder.base, builder.transforms, builder.rules,
-                    tiling);
+    expandSupertile("Omega", 0, identity(), builder.base, builder.levels, builder.rules, tiling);
     ASSERT_EQ(tiling.size(), 1u);
     EXPECT_EQ(tiling[0].label, "Omega");
 }

@@ -364,6 +364,7 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
     expected.insert(expected.find(helpLine),
+                    "  --tiling NAME      quorvel | spectre (default quorvel)\n"
                     "  --html PATH        write the interactive page (default quorvel.html)\n");
     // --help wins over an earlier bad root and stops before a later unknown argument.
     const Outcome outcome = runView({"v", "--root", "Foo", "--help", "--bogus"});

@@ -14,19 +14,24 @@ namespace quorvel {
 void printViewerUsage(std::ostream& out) {
     out << "quorvel-view [options]\n";
     printRunOptionUsage(out);
-    out << "  --html PATH        write the interactive page (default quorvel.html)\n"
+    out << "  --tiling NAME      quorvel | spectre (default quorvel)\n"
+           "  --html PATH        write the interactive page (default quorvel.html)\n"
            "  --help             show this help\n";
 }
 
 int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return runReportingErrors(out, err, [&] {
         std::string htmlPath = kDefaultHtmlPath;
+        std::string tilingArg = tilingName(TilingKind::Quorvel);
         const ParsedCommand command = parseOptions(
-            args, {ExtraOption{"--html", [&](const std::string& value) { htmlPath = value; }}});
+            args, {ExtraOption{"--html", [&](const std::string& value) { htmlPath = value; }},
+                   ExtraOption{"--tiling", [&](const std::string& value) { tilingArg = value; }}});
         if (command.helpRequested) {
             printViewerUsage(out);
             return 0;
         }
+        // Checked once every argument is read, as the root is.
+        const TilingKind kind = tilingKindNamed(tilingArg);
         const Options& options = command.options;
         std::unique_ptr<RunRecord> record;
         RunObserver observer;
@@ -36,13 +41,17 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         observer.stepped = [&](const Automaton& automaton) {
             record->addStep(automaton.changedTiles());
         };
-        const Tiling tiling = reportRun(options, out, observer);
+        const Tiling tiling = reportRun(options, out, observer, kind);
         const Period period = detectPeriod(*record);
         std::ostringstream summary;
-        writeSummary(summary, options, tiling.size());
+        writeSummary(summary, options, tiling.size(), kind);
         std::string summaryLine = summary.str();
         summaryLine.pop_back();
         writePeriodLine(out, period);
+        // An empty path asks for the report alone, as an empty --svg does.
+        if (htmlPath.empty()) {
+            return 0;
+        }
         writeViewerPage(tiling, *record, period, summaryLine, htmlPath);
         out << "html=" << htmlPath << "\n";
         return 0;
