@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "cli/Driver.h"
 #include "tiling/Patch.h"
 
 namespace {
@@ -14,5 +15,30 @@ void BM_Expansion(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_Expansion)->Arg(3)->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
+
+// The two patches at depth 5, expansion alone and the whole build (expansion, face graph,
+// seeding): the Spectre patch computes five transform lists instead of one, and its face graph
+// meets pairs where quorvel's meets crowded groups.
+void BM_ExpandPatchDepth5(benchmark::State& state, TilingKind kind) {
+    for (auto _ : state) {
+        Tiling tiling = expandPatch("Delta", 5, kind);
+        benchmark::DoNotOptimize(tiling.data());
+    }
+}
+BENCHMARK_CAPTURE(BM_ExpandPatchDepth5, quorvel, TilingKind::Quorvel)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ExpandPatchDepth5, spectre, TilingKind::Spectre)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_BuildWorldDepth5(benchmark::State& state, TilingKind kind) {
+    Options options;
+    options.depth = 5;
+    for (auto _ : state) {
+        Tiling tiling = buildWorld(options, kind);
+        benchmark::DoNotOptimize(tiling.data());
+    }
+}
+BENCHMARK_CAPTURE(BM_BuildWorldDepth5, quorvel, TilingKind::Quorvel)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BuildWorldDepth5, spectre, TilingKind::Spectre)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -181,6 +181,20 @@ def check_status_lines(browser, tools, options, scratch, name):
     return page, expected
 
 
+def check_spectre_status_lines(browser, view, scratch):
+    """A page of the Spectre patch shows at #step=N the step line N of its own program."""
+    page = os.path.join(scratch, "spectre.html")
+    options = ["--tiling", "spectre", "--depth", "3", "--steps", "60"]
+    lines = run([view] + options + ["--html", page]).splitlines()
+    check(lines[1].endswith(" tiling=spectre"), "spectre summary: %r" % lines[1])
+    steps = {int(re.match(r"step=(\d+) ", line).group(1)): line
+             for line in lines if line.startswith("step=")}
+    for n in (1, CHECKPOINT_EVERY, CHECKPOINT_EVERY + 1, 60):
+        shown = element_text(browser.dom("file://%s#step=%d" % (page, n)), "status")
+        check(shown == steps[n], "spectre step %d: page shows %r, program %r"
+              % (n, shown, steps[n]))
+
+
 # Appended to a copy of a page opened at #step=10: drives the controls as a user would and
 # records the status line after each action.
 DRIVE_CONTROLS = """<script>
@@ -241,6 +255,7 @@ def main():
         page, lines = check_status_lines(browser, tools, ["--steps", "130"], scratch, "default")
         check_status_lines(browser, tools, ["--root", "Gamma", "--depth", "2", "--steps", "60",
                                             "--birth", "2", "--seed", "5"], scratch, "gamma")
+        check_spectre_status_lines(browser, args.view, scratch)
 
         check_controls(browser, page, lines, scratch)
 
