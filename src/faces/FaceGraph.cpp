@@ -16,7 +16,7 @@ struct GroupEnds {
     int32_t size = 0;
     int32_t lastTile = -1;
     int32_t previousTile = -1;
-    std::size_t lastEdge = 0;  // global edge number of the last entry
+    int32_t lastEdge = 0;  // edge of lastTile that entered last
 };
 
 uint64_t hashEdge(const QuantisedEdge& q) {
@@ -46,8 +46,11 @@ void buildFaceGraph(Tiling& tiling) {
     }
     std::vector<int32_t> table(std::size_t{1} << tableBits, -1);
     std::size_t tableMask = table.size() - 1;
+    // A patch without overlaps has about half as many groups as edges. Reserving for every
+    // edge costs address space only (pages are touched as groups are added) and spares
+    // copying the groups as they grow.
     std::vector<GroupEnds> groups;
-    groups.reserve(table.size() / 2);
+    groups.reserve(edgeCount);
     std::vector<QuantisedPoint> points(largestPolygon);
 
     const auto findSlot = [&](const QuantisedEdge& key) {
@@ -59,7 +62,6 @@ void buildFaceGraph(Tiling& tiling) {
     };
 
     // Pass 1: each slot temporarily holds the number of its edge's group.
-    std::size_t edge = 0;
     for (std::size_t i = 0; i < tiling.size(); ++i) {
         Tile& tile = tiling[i];
         const Polygon& polygon = tile.polygon;
@@ -69,7 +71,7 @@ void buildFaceGraph(Tiling& tiling) {
         for (std::size_t j = 0; j < n; ++j) {
             points[j] = quantisePoint(polygon[j]);
         }
-        for (std::size_t j = 0; j < n; ++j, ++edge) {
+        for (std::size_t j = 0; j < n; ++j) {
             const QuantisedEdge key = orderEndpoints(points[j], points[j + 1 == n ? 0 : j + 1]);
             std::size_t probe = findSlot(key);
             int32_t group = table[probe];
@@ -90,19 +92,20 @@ void buildFaceGraph(Tiling& tiling) {
             GroupEnds& ends = groups[static_cast<std::size_t>(group)];
             ends.previousTile = ends.lastTile;
             ends.lastTile = static_cast<int32_t>(i);
-            ends.lastEdge = edge;
+            ends.lastEdge = static_cast<int32_t>(j);
             ++ends.size;
             tile.neighbours[j] = group;
         }
     }
 
     // Pass 2: group numbers become neighbours.
-    edge = 0;
-    for (Tile& tile : tiling) {
-        for (int32_t& slot : tile.neighbours) {
-            const GroupEnds& ends = groups[static_cast<std::size_t>(slot)];
-            slot = ends.size < 2 ? -1 : ends.lastEdge == edge ? ends.previousTile : ends.lastTile;
-            ++edge;
+    for (std::size_t i = 0; i < tiling.size(); ++i) {
+        std::vector<int32_t>& slots = tiling[i].neighbours;
+        for (std::size_t j = 0; j < slots.size(); ++j) {
+            const GroupEnds& ends = groups[static_cast<std::size_t>(slots[j])];
+            const bool lastEntry = ends.lastTile == static_cast<int32_t>(i) &&
+                                   ends.lastEdge == static_cast<int32_t>(j);
+            slots[j] = ends.size < 2 ? -1 : lastEntry ? ends.previousTile : ends.lastTile;
         }
     }
 }
