@@ -10,7 +10,8 @@ namespace quorvel {
 namespace {
 
 // The key points of a supertile whose children were placed by `transforms` from key points
-// `keys`: two points of the slot-6 and slot-3 children, and two of the slot-5 and slot-0 ones.
+// `keys`, in its own frame: key point 2 of the children in slots 6 and 3, and key point 1 of
+// those in slots 5 and 0, in the order 6, 5, 3, 0.
 std::array<Vec2, 4> nextKeyPoints(const std::vector<Affine>& transforms,
                                   const std::array<Vec2, 4>& keys) {
     return {apply(transforms[6], keys[2]), apply(transforms[5], keys[1]),
