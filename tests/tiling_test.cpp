@@ -167,11 +167,16 @@ TEST(Expansion, UnknownLabelsFailOnlyWhereTheyAreLookedUp) {
 
 // ---- The Spectre patch ----------------------------------------------------------------------
 
-// A point on the face graph's grid of one millionth, rounded half away from zero.
-using GridPoint = std::pair<long long, long long>;
+// A point on the face graph's grid of one millionth, rounded half away from zero, both
+// coordinates packed in one word (the patches stay within 2147 units of the origin).
+using GridPoint = uint64_t;
 
 GridPoint onGrid(const Vec2& p) {
-    return {std::llround(p.x * 1e6), std::llround(p.y * 1e6)};
+    const long long x = std::llround(p.x * 1e6), y = std::llround(p.y * 1e6);
+    if (x != static_cast<int32_t>(x) || y != static_cast<int32_t>(y)) {
+        throw std::range_error("point too far out for a packed grid point");
+    }
+    return uint64_t{static_cast<uint32_t>(x)} << 32 | static_cast<uint32_t>(y);
 }
 
 // The tile's placement read back from its points: base points 0, 1 and 13 are (0, 0), (1, 0)
@@ -230,7 +235,8 @@ EdgeGroupFaults edgeGroupFaults(const Tiling& tiling) {
     return faults;
 }
 
-// Even-odd test; the sample points below are chosen off every edge line of the patch.
+// Even-odd test. The sample grid below is offset from the half-unit lines on which many
+// vertices and edges lie, so that no sample point falls on an edge.
 bool inside(const Polygon& polygon, double x, double y) {
     bool in = false;
     for (std::size_t j = 0, k = polygon.size() - 1; j < polygon.size(); k = j++) {
@@ -245,19 +251,17 @@ bool inside(const Polygon& polygon, double x, double y) {
 
 struct Coverage {
     std::size_t samplesInside = 0;
-    // Two tiles found over one sample point, or -1.
-    int32_t firstTile = -1;
-    int32_t secondTile = -1;
+    // The first tile found over a sample point that an earlier tile covers, or -1.
+    int32_t overlappingTile = -1;
 };
 
 // Samples the patch on a square grid of `spacing` and records which tile covers each point.
 Coverage sampleCoverage(const Tiling& tiling, double spacing) {
     const PatchBounds bounds = patchBounds(tiling);
-    // Off the half-unit lines on which many vertices and edges lie.
     const double x0 = bounds.minX - 0.0731, y0 = bounds.minY - 0.0417;
     const auto columns = static_cast<std::size_t>((bounds.maxX - x0) / spacing) + 2;
     const auto rows = static_cast<std::size_t>((bounds.maxY - y0) / spacing) + 2;
-    std::vector<int32_t> owner(columns * rows, -1);
+    std::vector<uint8_t> covered(columns * rows, 0);
     Coverage coverage;
     for (std::size_t t = 0; t < tiling.size(); ++t) {
         const Polygon& polygon = tiling[t].polygon;
@@ -280,12 +284,11 @@ Coverage sampleCoverage(const Tiling& tiling, double spacing) {
                     continue;
                 }
                 ++coverage.samplesInside;
-                int32_t& cell = owner[row * columns + column];
-                if (cell >= 0 && coverage.firstTile < 0) {
-                    coverage.firstTile = cell;
-                    coverage.secondTile = static_cast<int32_t>(t);
+                uint8_t& cell = covered[row * columns + column];
+                if (cell != 0 && coverage.overlappingTile < 0) {
+                    coverage.overlappingTile = static_cast<int32_t>(t);
                 }
-                cell = static_cast<int32_t>(t);
+                cell = 1;
             }
         }
     }
@@ -295,18 +298,36 @@ Coverage sampleCoverage(const Tiling& tiling, double spacing) {
 // Tiles of one patch that stand exactly where an earlier tile stands, whatever the order of
 // their points.
 std::size_t tilesInATakenPlace(const Tiling& tiling) {
-    std::vector<std::vector<GridPoint>> places;
-    places.reserve(tiling.size());
+    // Each tile's points, sorted, side by side in one array.
+    std::vector<GridPoint> points;
+    std::vector<std::size_t> start;
     for (const Tile& tile : tiling) {
-        std::vector<GridPoint> place;
+        start.push_back(points.size());
         for (const Vec2& p : tile.polygon) {
-            place.push_back(onGrid(p));
+            points.push_back(onGrid(p));
         }
-        std::sort(place.begin(), place.end());
-        places.push_back(std::move(place));
+        std::sort(points.begin() + static_cast<std::ptrdiff_t>(start.back()), points.end());
     }
-    std::sort(places.begin(), places.end());
-    return static_cast<std::size_t>(places.end() - std::unique(places.begin(), places.end()));
+    start.push_back(points.size());
+    const auto place = [&](std::size_t tile) {
+        return std::make_pair(points.begin() + static_cast<std::ptrdiff_t>(start[tile]),
+                              points.begin() + static_cast<std::ptrdiff_t>(start[tile + 1]));
+    };
+    std::vector<std::size_t> order(tiling.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    const auto before = [&](std::size_t a, std::size_t b) {
+        const auto [aBegin, aEnd] = place(a);
+        const auto [bBegin, bEnd] = place(b);
+        return std::lexicographical_compare(aBegin, aEnd, bBegin, bEnd);
+    };
+    std::sort(order.begin(), order.end(), before);
+    std::size_t taken = 0;
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        taken += before(order[k - 1], order[k]) ? 0 : 1;
+    }
+    return taken;
 }
 
 // Tiles whose placement, read back from points 0, 1 and 13, is not a rigid motion with
@@ -359,7 +380,7 @@ TEST(SpectrePatch, InvariantChecksCatchQuorvelsOverlaps) {
     const Tiling quorvel = expandPatch("Delta", 3, TilingKind::Quorvel);
     EXPECT_GT(tilesInATakenPlace(quorvel), 0u);
     EXPECT_GT(edgeGroupFaults(quorvel).crowded, 0);
-    EXPECT_GE(sampleCoverage(quorvel, kSampleSpacing).firstTile, 0);
+    EXPECT_GE(sampleCoverage(quorvel, kSampleSpacing).overlappingTile, 0);
     // Off by one level, every determinant has the wrong sign.
     EXPECT_EQ(tilesNotPlacedRigidly(quorvel, basePolygon(), 1.0), static_cast<int>(quorvel.size()));
 }
@@ -382,8 +403,7 @@ TEST(SpectrePatch, TilesMeetEdgeToEdgeWithoutOverlapAtEveryRootAndDepth) {
             EXPECT_EQ(faults.selfPaired, 0);
             EXPECT_EQ(faults.sameWay, 0);
             const Coverage coverage = sampleCoverage(tiling, kSampleSpacing);
-            EXPECT_EQ(coverage.firstTile, -1)
-                << "tiles " << coverage.firstTile << " and " << coverage.secondTile;
+            EXPECT_EQ(coverage.overlappingTile, -1);
             const double samples =
                 static_cast<double>(tiling.size()) * tileArea / (kSampleSpacing * kSampleSpacing);
             EXPECT_NEAR(static_cast<double>(coverage.samplesInside), samples, 0.02 * samples + 10);
