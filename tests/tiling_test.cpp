@@ -208,6 +208,7 @@ struct EdgeGroupFaults {
 
 EdgeGroupFaults edgeGroupFaults(const Tiling& tiling) {
     std::vector<EdgeEntry> edges;
+    edges.reserve(tiling.size() * 14);
     for (std::size_t i = 0; i < tiling.size(); ++i) {
         const Polygon& polygon = tiling[i].polygon;
         for (std::size_t j = 0; j < polygon.size(); ++j) {
@@ -301,6 +302,8 @@ std::size_t tilesInATakenPlace(const Tiling& tiling) {
     // Each tile's points, sorted, side by side in one array.
     std::vector<GridPoint> points;
     std::vector<std::size_t> start;
+    points.reserve(tiling.size() * 14);
+    start.reserve(tiling.size() + 1);
     for (const Tile& tile : tiling) {
         start.push_back(points.size());
         for (const Vec2& p : tile.polygon) {
