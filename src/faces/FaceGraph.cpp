@@ -38,8 +38,11 @@ void buildFaceGraph(Tiling& tiling) {
     }
 
     // Open addressing over group numbers, kept at most half full. Overlapping tiles share most
-    // edges, so the table starts at an eighth of the edge count and doubles when needed; a
-    // smaller table stays in cache and costs fewer fresh pages.
+    // edges, so the table starts at an eighth of the edge count; a smaller table stays in cache
+    // and costs fewer fresh pages. When it fills, it grows once to twice the groups that the
+    // tiles entered so far predict for the whole tiling (on a patch without overlaps, about
+    // half the edges), instead of doubling again and again: every rehash is a random write per
+    // group.
     int tableBits = 4;
     while ((std::size_t{1} << tableBits) < edgeCount / 8) {
         ++tableBits;
@@ -77,7 +80,10 @@ void buildFaceGraph(Tiling& tiling) {
             int32_t group = table[probe];
             if (group < 0) {
                 if (2 * (groups.size() + 1) > table.size()) {
-                    ++tableBits;
+                    const std::size_t predictedGroups = groups.size() * tiling.size() / (i + 1);
+                    do {
+                        ++tableBits;
+                    } while ((std::size_t{1} << tableBits) < 2 * predictedGroups);
                     table.assign(std::size_t{1} << tableBits, -1);
                     tableMask = table.size() - 1;
                     for (std::size_t g = 0; g < groups.size(); ++g) {
