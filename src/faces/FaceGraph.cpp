@@ -10,10 +10,10 @@ namespace quorvel {
 
 namespace {
 
-// Only the last two entries of a group decide its slots, so that is all a group keeps.
+// Only the last two entries of a group decide its slots, so that is all a group keeps. A group
+// has two entries or more exactly when previousTile >= 0. Kept apart from the keys: the second
+// pass reads only these, 12 bytes a group instead of 48.
 struct GroupEnds {
-    QuantisedEdge key;
-    int32_t size = 0;
     int32_t lastTile = -1;
     int32_t previousTile = -1;
     int32_t lastEdge = 0;  // edge of lastTile that entered last
@@ -52,13 +52,15 @@ void buildFaceGraph(Tiling& tiling) {
     // A patch without overlaps has about half as many groups as edges. Reserving for every
     // edge costs address space only (pages are touched as groups are added) and spares
     // copying the groups as they grow.
+    std::vector<QuantisedEdge> groupKeys;
+    groupKeys.reserve(edgeCount);
     std::vector<GroupEnds> groups;
     groups.reserve(edgeCount);
     std::vector<QuantisedPoint> points(largestPolygon);
 
     const auto findSlot = [&](const QuantisedEdge& key) {
         std::size_t probe = static_cast<std::size_t>(hashEdge(key) >> (64 - tableBits));
-        while (table[probe] >= 0 && !(groups[static_cast<std::size_t>(table[probe])].key == key)) {
+        while (table[probe] >= 0 && !(groupKeys[static_cast<std::size_t>(table[probe])] == key)) {
             probe = (probe + 1) & tableMask;
         }
         return probe;
@@ -87,19 +89,19 @@ void buildFaceGraph(Tiling& tiling) {
                     table.assign(std::size_t{1} << tableBits, -1);
                     tableMask = table.size() - 1;
                     for (std::size_t g = 0; g < groups.size(); ++g) {
-                        table[findSlot(groups[g].key)] = static_cast<int32_t>(g);
+                        table[findSlot(groupKeys[g])] = static_cast<int32_t>(g);
                     }
                     probe = findSlot(key);
                 }
                 group = static_cast<int32_t>(groups.size());
                 table[probe] = group;
-                groups.push_back(GroupEnds{key});
+                groupKeys.push_back(key);
+                groups.emplace_back();
             }
             GroupEnds& ends = groups[static_cast<std::size_t>(group)];
             ends.previousTile = ends.lastTile;
             ends.lastTile = static_cast<int32_t>(i);
             ends.lastEdge = static_cast<int32_t>(j);
-            ++ends.size;
             tile.neighbours[j] = group;
         }
     }
@@ -111,7 +113,7 @@ void buildFaceGraph(Tiling& tiling) {
             const GroupEnds& ends = groups[static_cast<std::size_t>(slots[j])];
             const bool lastEntry = ends.lastTile == static_cast<int32_t>(i) &&
                                    ends.lastEdge == static_cast<int32_t>(j);
-            slots[j] = ends.size < 2 ? -1 : lastEntry ? ends.previousTile : ends.lastTile;
+            slots[j] = ends.previousTile < 0 ? -1 : lastEntry ? ends.previousTile : ends.lastTile;
         }
     }
 }
