@@ -57,9 +57,11 @@ void buildFaceGraph(Tiling& tiling) {
     std::vector<GroupEnds> groups;
     groups.reserve(edgeCount);
     std::vector<QuantisedPoint> points(largestPolygon);
+    std::vector<QuantisedEdge> keys(largestPolygon);
+    std::vector<uint64_t> hashes(largestPolygon);
 
-    const auto findSlot = [&](const QuantisedEdge& key) {
-        std::size_t probe = static_cast<std::size_t>(hashEdge(key) >> (64 - tableBits));
+    const auto findSlot = [&](const QuantisedEdge& key, uint64_t hash) {
+        std::size_t probe = static_cast<std::size_t>(hash >> (64 - tableBits));
         while (table[probe] >= 0 && !(groupKeys[static_cast<std::size_t>(table[probe])] == key)) {
             probe = (probe + 1) & tableMask;
         }
@@ -76,9 +78,17 @@ void buildFaceGraph(Tiling& tiling) {
         for (std::size_t j = 0; j < n; ++j) {
             points[j] = quantisePoint(polygon[j]);
         }
+        // All of a tile's keys first, their table slots fetched ahead: on a patch without
+        // overlaps the slots lie anywhere in a table larger than the cache, and probing one
+        // edge at a time would wait for each miss in turn.
         for (std::size_t j = 0; j < n; ++j) {
-            const QuantisedEdge key = orderEndpoints(points[j], points[j + 1 == n ? 0 : j + 1]);
-            std::size_t probe = findSlot(key);
+            keys[j] = orderEndpoints(points[j], points[j + 1 == n ? 0 : j + 1]);
+            hashes[j] = hashEdge(keys[j]);
+            __builtin_prefetch(&table[static_cast<std::size_t>(hashes[j] >> (64 - tableBits))]);
+        }
+        for (std::size_t j = 0; j < n; ++j) {
+            const QuantisedEdge& key = keys[j];
+            std::size_t probe = findSlot(key, hashes[j]);
             int32_t group = table[probe];
             if (group < 0) {
                 if (2 * (groups.size() + 1) > table.size()) {
@@ -89,9 +99,10 @@ void buildFaceGraph(Tiling& tiling) {
                     table.assign(std::size_t{1} << tableBits, -1);
                     tableMask = table.size() - 1;
                     for (std::size_t g = 0; g < groups.size(); ++g) {
-                        table[findSlot(groupKeys[g])] = static_cast<int32_t>(g);
+                        table[findSlot(groupKeys[g], hashEdge(groupKeys[g]))] =
+                            static_cast<int32_t>(g);
                     }
-                    probe = findSlot(key);
+                    probe = findSlot(key, hashes[j]);
                 }
                 group = static_cast<int32_t>(groups.size());
                 table[probe] = group;
