@@ -19,6 +19,13 @@ struct GroupEnds {
     int32_t lastEdge = 0;  // edge of lastTile that entered last
 };
 
+// A table slot keeps 32 bits of its key's hash beside the group number, so that a probe passes
+// other keys without reading them: on a patch without overlaps they lie anywhere in memory.
+struct TableSlot {
+    int32_t group = -1;
+    uint32_t hashTag = 0;
+};
+
 uint64_t hashEdge(const QuantisedEdge& q) {
     uint64_t h = static_cast<uint64_t>(q.x1) * 0x9E3779B97F4A7C15ULL;
     h = (h ^ static_cast<uint64_t>(q.y1)) * 0xBF58476D1CE4E5B9ULL;
@@ -47,7 +54,7 @@ void buildFaceGraph(Tiling& tiling) {
     while ((std::size_t{1} << tableBits) < edgeCount / 8) {
         ++tableBits;
     }
-    std::vector<int32_t> table(std::size_t{1} << tableBits, -1);
+    std::vector<TableSlot> table(std::size_t{1} << tableBits);
     std::size_t tableMask = table.size() - 1;
     // A patch without overlaps has about half as many groups as edges. Reserving for every
     // edge costs address space only (pages are touched as groups are added) and spares
@@ -61,8 +68,11 @@ void buildFaceGraph(Tiling& tiling) {
     std::vector<uint64_t> hashes(largestPolygon);
 
     const auto findSlot = [&](const QuantisedEdge& key, uint64_t hash) {
+        const auto hashTag = static_cast<uint32_t>(hash);
         std::size_t probe = static_cast<std::size_t>(hash >> (64 - tableBits));
-        while (table[probe] >= 0 && !(groupKeys[static_cast<std::size_t>(table[probe])] == key)) {
+        while (table[probe].group >= 0 &&
+               !(table[probe].hashTag == hashTag &&
+                 groupKeys[static_cast<std::size_t>(table[probe].group)] == key)) {
             probe = (probe + 1) & tableMask;
         }
         return probe;
@@ -89,23 +99,24 @@ void buildFaceGraph(Tiling& tiling) {
         for (std::size_t j = 0; j < n; ++j) {
             const QuantisedEdge& key = keys[j];
             std::size_t probe = findSlot(key, hashes[j]);
-            int32_t group = table[probe];
+            int32_t group = table[probe].group;
             if (group < 0) {
                 if (2 * (groups.size() + 1) > table.size()) {
                     const std::size_t predictedGroups = groups.size() * tiling.size() / (i + 1);
                     do {
                         ++tableBits;
                     } while ((std::size_t{1} << tableBits) < 2 * predictedGroups);
-                    table.assign(std::size_t{1} << tableBits, -1);
+                    table.assign(std::size_t{1} << tableBits, TableSlot{});
                     tableMask = table.size() - 1;
                     for (std::size_t g = 0; g < groups.size(); ++g) {
-                        table[findSlot(groupKeys[g], hashEdge(groupKeys[g]))] =
-                            static_cast<int32_t>(g);
+                        const uint64_t oldHash = hashEdge(groupKeys[g]);
+                        table[findSlot(groupKeys[g], oldHash)] = {static_cast<int32_t>(g),
+                                                                  static_cast<uint32_t>(oldHash)};
                     }
                     probe = findSlot(key, hashes[j]);
                 }
                 group = static_cast<int32_t>(groups.size());
-                table[probe] = group;
+                table[probe] = {group, static_cast<uint32_t>(hashes[j])};
                 groupKeys.push_back(key);
                 groups.emplace_back();
             }
