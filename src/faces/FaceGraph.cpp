@@ -68,10 +68,10 @@ void buildFaceGraph(Tiling& tiling) {
     std::vector<uint64_t> hashes(largestPolygon);
 
     const auto findSlot = [&](const QuantisedEdge& key, uint64_t hash) {
-        const auto hashTag = static_cast<uint32_t>(hash);
+        const auto tag = static_cast<uint32_t>(hash);
         std::size_t probe = static_cast<std::size_t>(hash >> (64 - tableBits));
         while (table[probe].group >= 0 &&
-               !(table[probe].hashTag == hashTag &&
+               !(table[probe].hashTag == tag &&
                  groupKeys[static_cast<std::size_t>(table[probe].group)] == key)) {
             probe = (probe + 1) & tableMask;
         }
