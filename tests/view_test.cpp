@@ -11,7 +11,9 @@
 #include <tuple>
 #include <vector>
 
+#include "Reference.h"
 #include "automaton/Automaton.h"
+#include "automaton/Seeding.h"
 #include "cli/Driver.h"
 #include "cli/Options.h"
 #include "cli/Version.h"
@@ -443,6 +445,10 @@ TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
         {{"v", "--seed", "99999999999999999999"}, "error: stoull argument out of range\n"},
         {{"v", "--density", "1e999"}, "error: stod argument out of range\n"},
         {{"v", "--root", "delta", "--html", "x"}, "error: Unsupported root tile: delta\n"},
+        {{"v", "--tiling"}, "error: Missing value after --tiling\n"},
+        {{"v", "--tiling", "Spectre", "--html", "x"}, "error: Unsupported tiling: Spectre\n"},
+        {{"v", "--tiling", ""}, "error: Unsupported tiling: \n"},
+        {{"v", "--tiling", "hat", "--depth", "x"}, "error: invalid stoi argument\n"},
     };
     for (const auto& [args, err] : cases) {
         SCOPED_TRACE(args[1]);
@@ -466,11 +472,12 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
     expected.insert(expected.find(helpLine),
+                    "  --tiling NAME      quorvel | spectre (default quorvel)\n"
                     "  --html PATH        write the interactive page (default quorvel.html)\n"
                     "  --version          show the version (" +
                         std::string(kVersion) + ")\n");
     // --help wins over an earlier bad root and stops before a later unknown argument.
-    const Outcome outcome = runView({"v", "--root", "Foo", "--help", "--bogus"});
+    const Outcome outcome = runView({"v", "--root", "Foo", "--tiling", "hat", "--help", "--bogus"});
     EXPECT_EQ(outcome.status, 0);
     EXPECT_EQ(outcome.out, expected);
     EXPECT_EQ(outcome.err, "");
@@ -602,6 +609,67 @@ TEST(ViewBinary, PrintsItsVersion) {
     }
     EXPECT_EQ(::pclose(pipe), 0);
     EXPECT_EQ(out, "quorvel-view " + std::string(kVersion) + "\n");
+}
+
+// ---- The Spectre patch --------------------------------------------------------------------
+
+TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
+    const std::string rest = " root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--tiling", "spectre", "--depth", "9"}, "tiles=34649 depth=5" + rest + " tiling=spectre"},
+        {{"--tiling", "spectre", "--depth", "-1", "--root", "Gamma"},
+         "tiles=2 depth=0 root=Gamma rule=B3/S2-3 weight=1 density=0.42 seed=1 tiling=spectre"},
+        {{"--tiling", "quorvel"}, "tiles=559 depth=3" + rest},
+        {{"--tiling", "spectre", "--tiling", "quorvel"}, "tiles=559 depth=3" + rest},
+    };
+    for (const auto& [options, summary] : cases) {
+        SCOPED_TRACE(summary);
+        std::vector<std::string> args = {"quorvel-view", "--steps", "0", "--html", ""};
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = runView(args);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(outcome.out, "Quorvel\n" + summary + "\nperiod=none\n");
+    }
+}
+
+// The whole program on the Spectre patch, step by step against the plain reading: text-keyed
+// face graph, every sum recounted from the slots. An empty --html writes no page and no line.
+TEST_F(ViewProgram, SpectreRunMatchesThePlainReadingAndEmptyHtmlWritesNoPage) {
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir());
+    const Outcome outcome = runView({"v", "--tiling", "spectre", "--depth", "3", "--html", ""});
+    std::filesystem::current_path(before);
+    EXPECT_TRUE(std::filesystem::is_empty(dir()));
+
+    const Options options;
+    Tiling plain = expandPatch(options.root, options.depth, TilingKind::Spectre);
+    reference::buildFaceGraphPlain(plain);
+    seedPopulation(plain, options.seed, options.density);
+    RecordedRun run{plain, {}, {}};
+    snapshot(plain, run);
+    std::string expected =
+        "Quorvel\ntiles=559 depth=3 root=Delta rule=B3/S2-3 weight=1 "
+        "density=0.42 seed=1 tiling=spectre\n";
+    for (int32_t step = 1; step <= options.steps; ++step) {
+        stepAutomaton(plain, options.birth, options.surviveMin, options.surviveMax,
+                      options.faceWeight);
+        snapshot(plain, run);
+        int32_t live = 0;
+        uint32_t maxAge = 0;
+        for (const Tile& tile : plain) {
+            live += tile.alive ? 1 : 0;
+            maxAge = std::max(maxAge, tile.age);
+        }
+        expected += "step=" + std::to_string(step) + " alive=" + std::to_string(live) +
+                    " max_age=" + std::to_string(maxAge) + "\n";
+    }
+    std::ostringstream periodLine;
+    writePeriodLine(periodLine, periodBySnapshots(run));
+    expected += periodLine.str();
+    EXPECT_EQ(outcome.status, 0);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.out, expected);
 }
 
 }  // namespace

@@ -5,28 +5,22 @@
 #include "automaton/Seeding.h"
 #include "cli/Report.h"
 #include "faces/FaceGraph.h"
-#include "geometry/BaseTile.h"
 #include "render/SvgWriter.h"
-#include "tiling/Expansion.h"
 
 namespace quorvel {
 
-Tiling buildWorld(const Options& options) {
-    const Polygon base = basePolygon();
-    const std::vector<Affine> transforms = childTransforms(keyPoints(base));
-    const SupertileRules rules = supertileRules();
-    Tiling tiling;
-    tiling.reserve(expandedTileCount(options.root, options.depth, rules));
-    expandSupertile(options.root, options.depth, identity(), base, transforms, rules, tiling);
+Tiling buildWorld(const Options& options, TilingKind kind) {
+    Tiling tiling = expandPatch(options.root, options.depth, kind);
     buildFaceGraph(tiling);
     seedPopulation(tiling, options.seed, options.density);
     return tiling;
 }
 
-Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer) {
-    Tiling tiling = buildWorld(options);
+Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer,
+                 TilingKind kind) {
+    Tiling tiling = buildWorld(options, kind);
     writeBanner(out);
-    writeSummary(out, options, tiling.size());
+    writeSummary(out, options, tiling.size(), kind);
     if (observer.seeded) {
         observer.seeded(tiling);
     }

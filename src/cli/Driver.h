@@ -10,12 +10,13 @@
 
 #include "automaton/Automaton.h"
 #include "cli/Options.h"
+#include "tiling/Patch.h"
 #include "tiling/Tiling.h"
 
 namespace quorvel {
 
 // Tiles placed, neighbour slots filled, population seeded.
-Tiling buildWorld(const Options& options);
+Tiling buildWorld(const Options& options, TilingKind kind = TilingKind::Quorvel);
 
 // Hooks for a program that watches the run as well as reporting it.
 struct RunObserver {
@@ -28,8 +29,9 @@ struct RunObserver {
 
 // The part of a run every program on these options shares: build, banner, summary, the
 // steps with their lines, and the SVG with its "svg=" line when a path is set. Returns the
-// tiling in its final state.
-Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer = {});
+// tiling in its final state. Only the Spectre patch names itself in the summary.
+Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer = {},
+                 TilingKind kind = TilingKind::Quorvel);
 
 // Calls `run` and returns its status; an error thrown by it, or standard output failing,
 // becomes the error line and status 1. Lines already written stay.

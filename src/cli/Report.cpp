@@ -9,12 +9,17 @@ void writeBanner(std::ostream& out) {
     out << "Quorvel\n";
 }
 
-void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount) {
+void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount,
+                  TilingKind kind) {
     out << "tiles=" << static_cast<uint64_t>(tileCount) << " depth=" << options.depth
         << " root=" << options.root << " rule=B" << options.birth << "/S" << options.surviveMin
         << "-" << options.surviveMax << " weight=" << options.faceWeight
         << " density=" << std::fixed << std::setprecision(2) << options.density
-        << " seed=" << options.seed << "\n";
+        << " seed=" << options.seed;
+    if (kind != TilingKind::Quorvel) {
+        out << " tiling=" << tilingName(kind);
+    }
+    out << "\n";
 }
 
 void writeStepLine(std::ostream& out, int64_t step, int32_t liveCount, uint32_t maxAge) {

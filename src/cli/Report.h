@@ -6,13 +6,16 @@
 #include <ostream>
 
 #include "cli/Options.h"
+#include "tiling/Patch.h"
 
 namespace quorvel {
 
 void writeBanner(std::ostream& out);
 
-// "tiles=... depth=... root=... rule=Bb/Smin-max weight=... density=0.42 seed=..."
-void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount);
+// "tiles=... depth=... root=... rule=Bb/Smin-max weight=... density=0.42 seed=...", then
+// " tiling=spectre" for the Spectre patch; quorvel's own line never names its patch.
+void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount,
+                  TilingKind kind = TilingKind::Quorvel);
 
 // The step counter is 64-bit so that the last of 2^31 - 1 steps cannot overflow it.
 void writeStepLine(std::ostream& out, int64_t step, int32_t liveCount, uint32_t maxAge);

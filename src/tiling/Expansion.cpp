@@ -37,15 +37,17 @@ void emitTile(const std::string& label, const Polygon& basePolygon, const Affine
 }
 
 void expandSupertile(const std::string& label, int32_t depth, const Affine& transform,
-                     const Polygon& basePolygon, const std::vector<Affine>& childTransforms,
+                     const Polygon& basePolygon, const LevelTransforms& childTransforms,
                      const SupertileRules& rules, Tiling& tiling) {
     if (depth != 0) {
         const ChildLabels& children = childrenOrThrow(rules, label);
+        const std::vector<Affine>& levelTransforms =
+            childTransforms.at(static_cast<std::size_t>(depth));
         for (std::size_t slot = 0; slot < children.size(); ++slot) {
             if (children[slot] == kEmptySlot) {
                 continue;  // the slot keeps its transform index: slot k always uses transform k
             }
-            expandSupertile(children[slot], depth - 1, compose(transform, childTransforms[slot]),
+            expandSupertile(children[slot], depth - 1, compose(transform, levelTransforms[slot]),
                             basePolygon, childTransforms, rules, tiling);
         }
         return;

@@ -1,6 +1,7 @@
 // Recursive substitution: a root supertile label and a depth become the ordered list of leaf
-// tiles, depth-first with children in slot order. The same child transforms serve every level,
-// so from depth 2 on several leaves land on the same place and stay as separate tiles.
+// tiles, depth-first with children in slot order. Each level has its own list of child
+// transforms; when every level shares one list (quorvel's patch) several leaves land on the
+// same place from depth 2 on and stay as separate tiles.
 #pragma once
 
 #include <cstdint>
@@ -13,10 +14,14 @@
 
 namespace quorvel {
 
+// Entry d holds the eight child transforms of a supertile with d levels still to expand;
+// entry 0 is unused (a leaf has no children).
+using LevelTransforms = std::vector<std::vector<Affine>>;
+
 // Appends every leaf below `label` placed by `transform`; throws "Unknown label: " + label for
-// a label the rules lack at a depth other than 0.
+// a label the rules lack at a depth other than 0. `childTransforms` needs entries 1..depth.
 void expandSupertile(const std::string& label, int32_t depth, const Affine& transform,
-                     const Polygon& basePolygon, const std::vector<Affine>& childTransforms,
+                     const Polygon& basePolygon, const LevelTransforms& childTransforms,
                      const SupertileRules& rules, Tiling& tiling);
 
 // Appends one tile: the base polygon mapped through `transform`.

@@ -15,7 +15,8 @@ namespace quorvel {
 void printViewerUsage(std::ostream& out) {
     out << "quorvel-view [options]\n";
     printRunOptionUsage(out);
-    out << "  --html PATH        write the interactive page (default quorvel.html)\n"
+    out << "  --tiling NAME      quorvel | spectre (default quorvel)\n"
+           "  --html PATH        write the interactive page (default quorvel.html)\n"
            "  --version          show the version ("
         << kVersion
         << ")\n"
@@ -25,10 +26,12 @@ void printViewerUsage(std::ostream& out) {
 int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     return runReportingErrors(out, err, [&] {
         std::string htmlPath = kDefaultHtmlPath;
+        std::string tilingArg = tilingName(TilingKind::Quorvel);
         bool versionRequested = false;
         const ParsedCommand command = parseOptions(
             args,
             {ExtraOption{"--html", [&](const std::string& value) { htmlPath = value; }},
+             ExtraOption{"--tiling", [&](const std::string& value) { tilingArg = value; }},
              ExtraOption{"--version", [&](const std::string&) { versionRequested = true; }, true}});
         if (command.helpRequested) {
             printViewerUsage(out);
@@ -38,6 +41,8 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
             out << "quorvel-view " << kVersion << "\n";
             return 0;
         }
+        // Checked once every argument is read, as the root is.
+        const TilingKind kind = tilingKindNamed(tilingArg);
         const Options& options = command.options;
         const Rule rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
         std::unique_ptr<RunRecord> record;
@@ -50,12 +55,16 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         observer.stepped = [&](const Automaton& automaton) {
             record->addStep(*running, automaton);
         };
-        const Tiling tiling = reportRun(options, out, observer);
+        const Tiling tiling = reportRun(options, out, observer, kind);
         std::ostringstream summary;
-        writeSummary(summary, options, tiling.size());
+        writeSummary(summary, options, tiling.size(), kind);
         std::string summaryLine = summary.str();
         summaryLine.pop_back();
         writePeriodLine(out, record->period());
+        // An empty path asks for the report alone, as an empty --svg does.
+        if (htmlPath.empty()) {
+            return 0;
+        }
         writeViewerPage(tiling, *record, summaryLine, htmlPath);
         out << "html=" << htmlPath << "\n";
         return 0;

@@ -4,21 +4,14 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "geometry/BaseTile.h"
-#include "tiling/Expansion.h"
+#include "tiling/Patch.h"
 
 namespace quorvel::testtilings {
 
-inline Tiling expandedTiling(const std::string& root, int32_t depth) {
-    const Polygon base = basePolygon();
-    const std::vector<Affine> transforms = childTransforms(keyPoints(base));
-    const SupertileRules rules = supertileRules();
-    Tiling tiling;
-    tiling.reserve(expandedTileCount(root, depth, rules));
-    expandSupertile(root, depth, identity(), base, transforms, rules, tiling);
-    return tiling;
+inline Tiling expandedTiling(const std::string& root, int32_t depth,
+                             TilingKind kind = TilingKind::Quorvel) {
+    return expandPatch(root, depth, kind);
 }
 
 }  // namespace quorvel::testtilings
