@@ -23,6 +23,7 @@
 #include "cli/Driver.h"
 #include "render/OutputFile.h"
 #include "render/SvgWriter.h"
+#include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
@@ -32,6 +33,7 @@ namespace quorvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::programPath;
 using testsupport::readFile;
 
 const std::string kFailure = "Unable to write TEST";
@@ -341,11 +343,6 @@ TEST_F(OutputFileTest, FullDiskKeepsTheEarlierFile) {
 
 // ---- Both programs under `ulimit -f` --------------------------------------------------------
 
-std::string programPath(const std::string& name) {
-    const char* quorvel = std::getenv("QUORVEL_BIN");
-    return (fs::path(quorvel != nullptr ? quorvel : "./quorvel").parent_path() / name).string();
-}
-
 // A run that crosses the limit either fails its write (SIGXFSZ ignored: the error line and
 // status 1, nothing left behind) or is killed outright; the earlier file survives both.
 TEST_F(OutputFileTest, ProgramsOverTheFileSizeLimitKeepTheEarlierFile) {
@@ -391,15 +388,9 @@ TEST_F(OutputFileTest, PictureOnStandardOutput) {
     const std::string picture = readFile(path("expected.svg"));
     const std::string command =
         "'" + programPath("quorvel") + "' --depth 1 --steps 0 --svg /dev/stdout | cat";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buffer[4096];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, count);
-    }
-    EXPECT_EQ(::pclose(pipe), 0);
+    const testsupport::ShellResult shell = testsupport::shellOutput(command);
+    EXPECT_EQ(shell.status, 0);
+    std::string out = shell.out;
     const std::size_t at = out.find(picture);
     ASSERT_NE(at, std::string::npos) << out;
     out.erase(at, picture.size());

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
@@ -15,14 +16,10 @@
 namespace quorvel {
 namespace {
 
+using testsupport::programPath;
 using testsupport::readFile;
 
 using ProcessResult = testrun::RunResult;
-
-std::string programPath() {
-    const char* path = std::getenv("QUORVEL_BIN");
-    return path != nullptr ? path : "./quorvel";
-}
 
 // Both streams are captured in files of the test's own directory.
 class Program : public testsupport::TempDirTest {

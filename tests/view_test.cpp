@@ -18,6 +18,7 @@
 #include "cli/Options.h"
 #include "cli/Version.h"
 #include "render/PictureStyle.h"
+#include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
@@ -595,20 +596,10 @@ TEST_F(ViewProgram, VersionIsOneLineAndEndsTheParsing) {
 }
 
 TEST(ViewBinary, PrintsItsVersion) {
-    const char* quorvel = std::getenv("QUORVEL_BIN");
-    const std::filesystem::path view =
-        std::filesystem::path(quorvel != nullptr ? quorvel : "./quorvel").parent_path() /
-        "quorvel-view";
-    FILE* pipe = ::popen(("'" + view.string() + "' --version").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    char buffer[256];
-    std::size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        out.append(buffer, count);
-    }
-    EXPECT_EQ(::pclose(pipe), 0);
-    EXPECT_EQ(out, "quorvel-view " + std::string(kVersion) + "\n");
+    const testsupport::ShellResult shell =
+        testsupport::shellOutput("'" + testsupport::programPath("quorvel-view") + "' --version");
+    EXPECT_EQ(shell.status, 0);
+    EXPECT_EQ(shell.out, "quorvel-view " + std::string(kVersion) + "\n");
 }
 
 // ---- The Spectre patch --------------------------------------------------------------------
