@@ -353,8 +353,9 @@ function startPlayer() {
     $("period").textContent = "period=" + RUN.period + " from_step=" + RUN.periodFrom;
     $("periodNote").textContent = "period=" + RUN.period + " from_step=" + RUN.periodFrom +
         ": step " + RUN.periodFrom + " has the live tiles of step " +
-        (RUN.periodFrom - RUN.period) + ", and from then on they repeat every " + RUN.period +
-        " steps (ages go on growing)";
+        (RUN.periodFrom - RUN.period) + ", and from then on they repeat " +
+        (RUN.period === 1 ? "at every step" : "every " + RUN.period + " steps") +
+        " (ages go on growing)";
   } else {
     $("period").textContent = "period=none";
     $("periodNote").textContent = "period=none: no step of the run has the live tiles of an earlier step";
