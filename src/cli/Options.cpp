@@ -35,7 +35,9 @@ int32_t clampInt(int32_t value, int32_t low, int32_t high) {
     return std::max(std::min(value, high), low);
 }
 
-void clampOptions(Options& o) {
+}  // namespace
+
+void clampRunOptions(Options& o) {
     o.depth = clampInt(o.depth, 0, 5);
     o.birth = clampInt(o.birth, 0, 14);
     o.surviveMin = clampInt(o.surviveMin, 0, 14);
@@ -60,6 +62,8 @@ void validateRoot(const std::string& root) {
     }
     throw std::runtime_error("Unsupported root tile: " + root);
 }
+
+namespace {
 
 template <typename Convert>
 auto convertReporting(const std::string& text, const char* name, Convert convert) {
@@ -118,7 +122,7 @@ ParsedCommand parseOptions(const std::vector<std::string>& args,
             extraOption->store(value);
         }
     }
-    clampOptions(options);
+    clampRunOptions(options);
     validateRoot(options.root);
     return command;
 }

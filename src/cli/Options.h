@@ -51,6 +51,12 @@ int32_t convertInt(const std::string& text);
 double convertDouble(const std::string& text);
 uint64_t convertUnsigned(const std::string& text);
 
+// What parseOptions does once every argument is read: out-of-range values clamped, the
+// survive bounds swapped when the minimum exceeds the maximum, a NaN density made 1.0.
+void clampRunOptions(Options& options);
+// Throws "Unsupported root tile: " + root unless it is one of the nine labels.
+void validateRoot(const std::string& root);
+
 void printUsage(std::ostream& out);
 // The usage lines of the ten run options, for every program that takes them.
 void printRunOptionUsage(std::ostream& out);

@@ -1,0 +1,83 @@
+#include "census/Census.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "census/CensusWorker.h"
+
+namespace quorvel {
+
+std::vector<CensusRow> runCensus(const Tiling& world, const CensusPlan& plan,
+                                 const std::vector<uint64_t>& positions, int32_t maxSteps,
+                                 int32_t jobs, const CensusProgress& progress) {
+    std::vector<CensusRow> rows(positions.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<uint64_t> done{0};
+    std::atomic<bool> failed{false};
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::exception_ptr error;
+    std::size_t running = 0;
+
+    const auto work = [&] {
+        try {
+            CensusWorker worker(world);
+            for (std::size_t index = next++; index < rows.size() && !failed; index = next++) {
+                rows[index].run = plan.runAt(positions[index]);
+                rows[index].result = worker.run(rows[index].run, maxSteps);
+                ++done;
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(mutex);
+            if (!error) {
+                error = std::current_exception();
+            }
+            failed = true;
+        }
+        const std::lock_guard<std::mutex> lock(mutex);
+        --running;
+        finished.notify_all();
+    };
+
+    const auto workerCount = static_cast<std::size_t>(
+        std::max<int64_t>(1, std::min<int64_t>(jobs, static_cast<int64_t>(rows.size()))));
+    std::vector<std::thread> workers;
+    {
+        const std::lock_guard<std::mutex> lock(mutex);
+        running = workerCount;
+    }
+    for (std::size_t k = 0; k < workerCount; ++k) {
+        workers.emplace_back(work);
+    }
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        const auto interval = std::chrono::duration<double>(progress.intervalSeconds);
+        while (running != 0) {
+            if (progress.report) {
+                finished.wait_for(lock, interval);
+                lock.unlock();
+                progress.report(done);
+                lock.lock();
+            } else {
+                finished.wait(lock);
+            }
+        }
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    if (error) {
+        std::rethrow_exception(error);
+    }
+    if (progress.report) {
+        progress.report(done);
+    }
+    return rows;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,29 @@
+// A census run on several threads: the world is built once and only read; each worker copies
+// its neighbour slots once and takes run positions from a shared counter until none are left.
+// Results are stored by position, so they do not depend on the number of workers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "census/CensusPlan.h"
+#include "census/CensusTable.h"
+#include "tiling/Tiling.h"
+
+namespace quorvel {
+
+// Called on the calling thread, about every `interval` while the workers run and once when
+// they are done, with the number of runs finished.
+struct CensusProgress {
+    std::function<void(uint64_t done)> report;
+    double intervalSeconds = 0.25;
+};
+
+// The rows of the runs at `positions`, in that order. `jobs` is at least 1; no more workers
+// start than there are runs. An error in a worker is rethrown here once all have stopped.
+std::vector<CensusRow> runCensus(const Tiling& world, const CensusPlan& plan,
+                                 const std::vector<uint64_t>& positions, int32_t maxSteps,
+                                 int32_t jobs, const CensusProgress& progress = {});
+
+}  // namespace quorvel
