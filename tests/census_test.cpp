@@ -1,0 +1,462 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "census/CensusDriver.h"
+#include "census/CensusPlan.h"
+#include "cli/Driver.h"
+#include "support/BuiltPrograms.h"
+#include "support/FileText.h"
+#include "support/InProcessRun.h"
+#include "support/TempDirTest.h"
+#include "view/ViewDriver.h"
+
+namespace quorvel {
+namespace {
+
+using testrun::RunResult;
+using testsupport::readFile;
+using testsupport::splitLines;
+
+RunResult runCensusArgs(std::vector<std::string> args, bool errIsTerminal = false) {
+    args.insert(args.begin(), "quorvel-census");
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = runQuorvelCensus(args, out, err, errIsTerminal);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> fields;
+    std::stringstream stream(text);
+    std::string field;
+    while (std::getline(stream, field, separator)) {
+        fields.push_back(field);
+    }
+    return fields;
+}
+
+// One column of every run of a census planned from these lists, in run order.
+std::vector<std::string> plannedColumn(const CensusLists& lists, int column) {
+    const CensusPlan plan(lists);
+    std::set<std::string> seen;
+    std::vector<std::string> values;
+    for (uint64_t position = 0; position < plan.runCount(); ++position) {
+        const CensusRun run = plan.runAt(position);
+        const std::string fields[] = {std::to_string(run.rule.birth),
+                                      std::to_string(run.rule.surviveMin),
+                                      std::to_string(run.rule.surviveMax),
+                                      std::to_string(run.rule.faceWeight),
+                                      densityText(run.density),
+                                      std::to_string(run.seed)};
+        if (seen.insert(fields[column]).second) {
+            values.push_back(fields[column]);
+        }
+    }
+    return values;
+}
+
+// Each list option alone: the values its runs take (distinct, in run order), or the error
+// line of the whole program, which then writes nothing on standard output.
+TEST(CensusLists, SyntaxConversionAndClamps) {
+    struct Case {
+        std::string option;
+        std::string text;
+        std::vector<std::string> values;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"--birth", "3", {"3"}, ""},
+        {"--birth", "1-4", {"1", "2", "3", "4"}, ""},
+        {"--birth", "0,2,5-7", {"0", "2", "5", "6", "7"}, ""},
+        // A set: order and repeats do not matter.
+        {"--birth", "7,2-3,2", {"2", "3", "7"}, ""},
+        // Clamped as a single run's value is; a leading minus is the value's sign.
+        {"--birth", "-3-1", {"0", "1"}, ""},
+        {"--birth", "12-2000000000", {"12", "13", "14"}, ""},
+        {"--birth", "-5--2", {"0"}, ""},
+        // Read as quorvel reads a number: trailing text after the digits is ignored.
+        {"--birth", "4x", {"4"}, ""},
+        {"--face-weight", "0-9", {"1", "2", "3", "4", "5", "6"}, ""},
+        {"--seed", "5,1-3", {"1", "2", "3", "5"}, ""},
+        {"--seed",
+         "18446744073709551614-18446744073709551615",
+         {"18446744073709551614", "18446744073709551615"},
+         ""},
+        {"--density", "0.42,2,-1,0.2,nan", {"0.00", "0.20", "0.42", "1.00"}, ""},
+        {"--birth", "3,,4", {}, "error: Invalid list for --birth: \"3,,4\" (empty item)\n"},
+        {"--birth", "", {}, "error: Invalid list for --birth: \"\" (empty item)\n"},
+        {"--survive-min", "2,", {}, "error: Invalid list for --survive-min: \"2,\" (empty item)\n"},
+        {"--survive-max",
+         "5-3",
+         {},
+         "error: Invalid list for --survive-max: \"5-3\" (descending range)\n"},
+        {"--face-weight",
+         "1-",
+         {},
+         "error: Invalid list for --face-weight: \"1-\" (range without an end)\n"},
+        {"--birth",
+         "a-3",
+         {},
+         "error: Invalid list for --birth: \"a-3\" (invalid stoi argument)\n"},
+        {"--birth",
+         "1-99999999999",
+         {},
+         "error: Invalid list for --birth: \"1-99999999999\" (stoi argument out of range)\n"},
+        {"--seed", "-", {}, "error: Invalid list for --seed: \"-\" (invalid stoull argument)\n"},
+        {"--density",
+         "0.2,x",
+         {},
+         "error: Invalid list for --density: \"0.2,x\" (invalid stod argument)\n"},
+        {"--density",
+         "1e999",
+         {},
+         "error: Invalid list for --density: \"1e999\" (stod argument out of range)\n"},
+        {"--seed",
+         "0-18446744073709551615",
+         {},
+         "error: Census too large: more than 10000000 runs\n"},
+    };
+    const std::vector<std::string> columns = {"--birth",       "--survive-min", "--survive-max",
+                                              "--face-weight", "--density",     "--seed"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option + " " + c.text);
+        const RunResult run =
+            runCensusArgs({c.option, c.text, "--depth", "0", "--steps", "0", "--csv", ""});
+        if (!c.error.empty()) {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_EQ(run.out, "");
+            EXPECT_EQ(run.err, c.error);
+            continue;
+        }
+        ASSERT_EQ(run.status, 0) << run.err;
+        CensusLists lists;
+        const auto column =
+            static_cast<int>(std::find(columns.begin(), columns.end(), c.option) - columns.begin());
+        switch (column) {
+            case 0:
+                lists.births = parseIntList(c.option, c.text);
+                break;
+            case 3:
+                lists.faceWeights = parseIntList(c.option, c.text);
+                break;
+            case 4:
+                lists.densities = parseDensityList(c.option, c.text);
+                break;
+            default:
+                lists.seeds = parseSeedList(c.option, c.text);
+        }
+        EXPECT_EQ(plannedColumn(lists, column), c.values);
+    }
+}
+
+TEST(CensusLists, SurviveBoundsSwapAndEqualRulesRunOnce) {
+    CensusLists lists;
+    lists.births = parseIntList("--birth", "3,20-30");
+    lists.surviveMins = parseIntList("--survive-min", "2,4");
+    lists.surviveMaxes = parseIntList("--survive-max", "2,4,40");
+    lists.seeds = parseSeedList("--seed", "1-2");
+    // S4-2 swaps into S2-4; S2-40 and S4-40 clamp to S2-14 and S4-14; B20-30 is B14.
+    const std::vector<std::string> rules = {"3/2-2",  "3/2-4",  "3/2-14",  "3/4-4",  "3/4-14",
+                                            "14/2-2", "14/2-4", "14/2-14", "14/4-4", "14/4-14"};
+    const CensusPlan plan(lists);
+    ASSERT_EQ(plan.runCount(), rules.size() * 2);
+    for (uint64_t position = 0; position < plan.runCount(); ++position) {
+        const CensusRun run = plan.runAt(position);
+        EXPECT_EQ(std::to_string(run.rule.birth) + "/" + std::to_string(run.rule.surviveMin) + "-" +
+                      std::to_string(run.rule.surviveMax),
+                  rules[position / 2]);
+        EXPECT_EQ(run.seed, position % 2 + 1);
+    }
+}
+
+TEST(CensusLists, Shards) {
+    const std::vector<std::pair<std::string, std::vector<uint64_t>>> valid = {
+        {"1/1", {0, 1, 2, 3, 4, 5, 6}},
+        {"1/3", {0, 3, 6}},
+        {"3/3", {2, 5}},
+        {"7/9", {6}},
+        {"8/9", {}}};
+    CensusLists lists;
+    lists.seeds = parseSeedList("--seed", "1-7");
+    const CensusPlan plan(lists);
+    for (const auto& [text, positions] : valid) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(plan.positionsIn(parseShard(text)), positions);
+    }
+    for (const std::string text : {"0/3", "4/3", "3", "a/b", "1/0", "/3", "1/", "1/3x", "-1/3",
+                                   " 1/3", "1/18446744073709551616"}) {
+        SCOPED_TRACE(text);
+        const RunResult run = runCensusArgs({"--shard", text});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err,
+                  "error: Invalid --shard: \"" + text + "\" (expected K/N with 1 <= K <= N)\n");
+    }
+}
+
+TEST(CensusProgram, ArgumentErrorsReadAsInQuorvel) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--depth"}, "error: Missing value after --depth\n"},
+        {{"--svg", "x.svg"}, "error: Unknown argument: --svg\n"},
+        {{"--steps", "x"}, "error: invalid stoi argument\n"},
+        {{"--jobs", "two"}, "error: invalid stoi argument\n"},
+        {{"--root", "delta"}, "error: Unsupported root tile: delta\n"},
+        {{"--tiling", "hat"}, "error: Unsupported tiling: hat\n"},
+        {{"--summarize"}, "error: Missing value after --summarize\n"},
+    };
+    for (const auto& [args, err] : cases) {
+        SCOPED_TRACE(args[0]);
+        const RunResult run = runCensusArgs(args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, err);
+    }
+}
+
+TEST(CensusProgram, UsageLinesComeFromTheOptionTable) {
+    std::ostringstream usage;
+    printCensusUsage(usage);
+    const RunResult run = runCensusArgs({"--root", "Foo", "--help", "--bogus"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, usage.str());
+    const std::vector<std::string> lines = splitLines(run.out);
+    EXPECT_EQ(lines.front(), "quorvel-census [options]");
+    EXPECT_EQ(lines.back(), "  --help             show this help");
+    // Every option the parser takes has its line, and nothing else does.
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        const std::string name = split(lines[k].substr(2), ' ').front();
+        SCOPED_TRACE(name);
+        const RunResult unknown = runCensusArgs({name + "x"});
+        EXPECT_EQ(unknown.err, "error: Unknown argument: " + name + "x\n");
+        if (name != "--help" && name != "--summarize") {
+            EXPECT_EQ(runCensusArgs({name}).err, "error: Missing value after " + name + "\n");
+        }
+    }
+}
+
+class CensusRuns : public testsupport::TempDirTest {
+  protected:
+    // The census of these options, with its CSV at `csvName` in the scratch directory.
+    RunResult census(std::vector<std::string> args, const std::string& csvName) {
+        args.push_back("--csv");
+        args.push_back(path(csvName));
+        return runCensusArgs(args);
+    }
+    static std::vector<std::string> ruleLines(const std::string& out) {
+        std::vector<std::string> lines;
+        for (const std::string& line : splitLines(out)) {
+            if (line.rfind("rule=", 0) == 0) {
+                lines.push_back(line);
+            }
+        }
+        return lines;
+    }
+};
+
+const std::vector<std::string> kSample = {"--depth",       "3",   "--birth",       "2,3",
+                                          "--survive-min", "1,3", "--survive-max", "2,3,4",
+                                          "--seed",        "1-3", "--steps",       "300"};
+
+// Every row against quorvel-view's report of the same run: its period line, and the step line
+// of the row's last step.
+TEST_F(CensusRuns, RowsAgreeWithQuorvelView) {
+    const RunResult run = census(kSample, "sample.csv");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> rows = splitLines(readFile(path("sample.csv")));
+    ASSERT_EQ(rows.size(), 37u);
+    EXPECT_EQ(rows[0],
+              "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,"
+              "steps_run,alive,peak_alive,max_age");
+    std::set<std::string> outcomes;
+    for (std::size_t k = 1; k < rows.size(); ++k) {
+        SCOPED_TRACE(rows[k]);
+        const std::vector<std::string> f = split(rows[k], ',');
+        ASSERT_EQ(f.size(), 13u);
+        outcomes.insert(f[6]);
+        const std::vector<std::string> viewArgs = {
+            "quorvel-view", "--depth",       "3",  "--birth",
+            f[0],           "--survive-min", f[1], "--survive-max",
+            f[2],           "--face-weight", f[3], "--density",
+            f[4],           "--seed",        f[5], "--steps",
+            "300",          "--html",        ""};
+        const RunResult view = testrun::runInProcess(viewArgs, runQuorvelView);
+        ASSERT_EQ(view.status, 0);
+        const std::vector<std::string> lines = splitLines(view.out);
+        const std::string& periodLine = lines.back();
+        if (f[6] == "unsettled") {
+            EXPECT_EQ(periodLine, "period=none");
+            EXPECT_EQ(f[7] + "," + f[8] + "," + f[9], "0,0,300");
+        } else {
+            EXPECT_EQ(periodLine, "period=" + f[7] + " from_step=" + f[8]);
+            EXPECT_EQ(f[9], f[8]);
+            const bool one = f[7] == "1";
+            EXPECT_EQ(f[6], !one ? "oscillating" : f[10] == "0" ? "extinct" : "still");
+        }
+        const int stepsRun = std::stoi(f[9]);
+        // Lines: banner, summary, steps 1..300, period.
+        EXPECT_EQ(lines[static_cast<std::size_t>(stepsRun) + 1],
+                  "step=" + f[9] + " alive=" + f[10] + " max_age=" + f[12]);
+        Options options;
+        options.depth = 3;
+        options.density = 0.42;
+        options.seed = std::stoull(f[5]);
+        const Tiling seeded = buildWorld(options);
+        int peak = static_cast<int>(
+            std::count_if(seeded.begin(), seeded.end(), [](const Tile& t) { return t.alive; }));
+        for (int step = 1; step <= stepsRun; ++step) {
+            const std::string& line = lines[static_cast<std::size_t>(step) + 1];
+            const std::size_t at = line.find("alive=") + 6;
+            peak = std::max(peak, std::stoi(line.substr(at, line.find(' ', at) - at)));
+        }
+        EXPECT_EQ(std::to_string(peak), f[11]);
+    }
+    EXPECT_EQ(outcomes, (std::set<std::string>{"extinct", "still", "oscillating", "unsettled"}));
+}
+
+TEST_F(CensusRuns, ReportDoesNotDependOnJobs) {
+    std::vector<std::string> args = kSample;
+    args.insert(args.end(), {"--density", "0.3,0.42", "--face-weight", "1,2"});
+    std::vector<std::string> one = args;
+    one.insert(one.end(), {"--jobs", "1"});
+    std::vector<std::string> two = args;
+    two.insert(two.end(), {"--jobs", "2"});
+    std::vector<std::string> five = args;
+    five.insert(five.end(), {"--jobs", "5"});
+    const RunResult a = census(one, "a.csv");
+    const RunResult b = census(two, "a.csv");
+    const std::string csvTwo = readFile(path("a.csv"));
+    const RunResult c = census(five, "c.csv");
+    ASSERT_EQ(a.status, 0) << a.err;
+    EXPECT_EQ(a.err, "");
+    EXPECT_EQ(b.out, a.out);
+    EXPECT_EQ(c.out.substr(0, c.out.rfind("csv=")), a.out.substr(0, a.out.rfind("csv=")));
+    EXPECT_EQ(readFile(path("c.csv")), csvTwo);
+    EXPECT_EQ(splitLines(csvTwo).size(), 1u + 6 * 2 * 2 * 2 * 3);
+    const std::vector<std::string> lines = splitLines(a.out);
+    EXPECT_EQ(lines[0], "Quorvel");
+    EXPECT_EQ(lines[1], "tiles=559 depth=3 root=Delta tiling=quorvel runs=144 steps=300");
+    EXPECT_EQ(ruleLines(a.out).size(), 12u * 2);
+    EXPECT_EQ(lines.back(), "csv=" + path("a.csv"));
+}
+
+TEST_F(CensusRuns, ShardsReassembleAndSummarizeToTheWholeCensus) {
+    const RunResult whole = census(kSample, "whole.csv");
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    const std::vector<std::string> wholeRows = splitLines(readFile(path("whole.csv")));
+    std::vector<std::vector<std::string>> shardRows;
+    std::vector<std::string> summarize = {"--summarize"};
+    for (const std::string shard : {"1/4", "2/4", "3/4", "4/4"}) {
+        std::vector<std::string> args = kSample;
+        args.insert(args.end(), {"--shard", shard, "--jobs", "2"});
+        const std::string name = "shard" + shard.substr(0, 1) + ".csv";
+        const RunResult run = census(args, name);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(splitLines(run.out)[1],
+                  "tiles=559 depth=3 root=Delta tiling=quorvel runs=9 "
+                  "steps=300 shard=" +
+                      shard);
+        shardRows.push_back(splitLines(readFile(path(name))));
+        EXPECT_EQ(shardRows.back()[0], wholeRows[0]);
+        summarize.push_back(path(name));
+    }
+    // Run k of the whole census is row k / 4 of shard k % 4.
+    for (std::size_t k = 0; k + 1 < wholeRows.size(); ++k) {
+        EXPECT_EQ(shardRows[k % 4].at(k / 4 + 1), wholeRows[k + 1]);
+    }
+    for (const auto& rows : shardRows) {
+        EXPECT_EQ(rows.size(), 10u);
+    }
+    const RunResult merged = runCensusArgs(summarize);
+    EXPECT_EQ(merged.status, 0);
+    EXPECT_EQ(merged.err, "");
+    EXPECT_EQ(splitLines(merged.out), ruleLines(whole.out));
+    // The files' order does not matter.
+    std::reverse(summarize.begin() + 1, summarize.end());
+    EXPECT_EQ(runCensusArgs(summarize).out, merged.out);
+}
+
+TEST_F(CensusRuns, RuleLinesTallyTheRows) {
+    std::ofstream(path("hand.csv"))
+        << "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,"
+           "steps_run,alive,peak_alive,max_age\n"
+           "3,2,3,1,0.42,2,oscillating,6,40,40,7,90,12\n"
+           "3,2,3,1,0.42,1,extinct,1,10,10,0,80,0\n"
+           "2,2,3,1,0.42,1,unsettled,0,0,99,50,60,99\n"
+           "3,2,3,1,0.20,1,oscillating,2,30,30,5,70,9\n"
+           "3,2,3,2,0.42,1,still,1,5,5,4,60,5\n"
+           "3,2,3,1,0.42,3,oscillating,6,20,20,3,50,1\n";
+    const RunResult run = runCensusArgs({"--summarize", path("hand.csv")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out,
+              "rule=B2/S2-3 weight=1 runs=1 extinct=0 still=0 oscillating=0 unsettled=1 "
+              "periods=none mean_alive=50.00\n"
+              "rule=B3/S2-3 weight=1 runs=4 extinct=1 still=0 oscillating=3 unsettled=0 "
+              "periods=2,6 mean_alive=3.75\n"
+              "rule=B3/S2-3 weight=2 runs=1 extinct=0 still=1 oscillating=0 unsettled=0 "
+              "periods=none mean_alive=4.00\n");
+}
+
+TEST_F(CensusRuns, SummarizeRejectsWhatIsNotACensus) {
+    std::ofstream(path("other.csv")) << "step,alive\n1,2\n";
+    std::ofstream(path("short.csv"))
+        << "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,"
+           "steps_run,alive,peak_alive,max_age\n"
+           "3,2,3,1,0.42,1,extinct,1,10,10,0,80,0\n"
+           "3,2,3,1,0.42,2,settled,1,10,10,0,80,0\n";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {path("missing.csv"), "error: Unable to read " + path("missing.csv") + "\n"},
+        {path("other.csv"), "error: Not a census CSV: " + path("other.csv") + "\n"},
+        {path("short.csv"), "error: Malformed census row in " + path("short.csv") + " at line 3\n"},
+    };
+    for (const auto& [file, err] : cases) {
+        const RunResult run = runCensusArgs({"--summarize", file});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, err);
+    }
+}
+
+TEST_F(CensusRuns, CsvPathEmptyWritesNoneAndAnUnwritableOneFails) {
+    const std::vector<std::string> small = {"--depth", "1", "--seed", "1-2", "--steps", "20"};
+    std::vector<std::string> noCsv = small;
+    noCsv.insert(noCsv.end(), {"--csv", ""});
+    const RunResult none = runCensusArgs(noCsv);
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(ruleLines(none.out).size(), 1u);
+    EXPECT_EQ(none.out.find("csv="), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_empty(dir()));
+
+    const RunResult failed = census(small, "no/such/dir.csv");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, none.out);
+    EXPECT_EQ(failed.err, "error: Unable to write CSV: " + path("no/such/dir.csv") + "\n");
+}
+
+TEST_F(CensusRuns, ProgressOnlyOnATerminal) {
+    const std::vector<std::string> args = {"--depth", "2", "--seed", "1-5", "--csv", ""};
+    const RunResult quiet = runCensusArgs(args, false);
+    const RunResult shown = runCensusArgs(args, true);
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(shown.out, quiet.out);
+    ASSERT_FALSE(shown.err.empty());
+    EXPECT_EQ(shown.err.rfind("\rruns ", 0), 0u);
+    EXPECT_EQ(shown.err.back(), '\n');
+    const std::string last = shown.err.substr(shown.err.rfind('\r'));
+    EXPECT_EQ(last.rfind("\rruns 5/5  ", 0), 0u) << last;
+    // The program itself asks whether its standard error is a terminal: a file is not one.
+    const std::string errFile = path("err.txt");
+    const testsupport::ShellResult shell = testsupport::shellOutput(
+        testsupport::programPath("quorvel-census") + " --depth 2 --seed 1-5 --csv '' 2>" + errFile);
+    EXPECT_EQ(shell.status, 0);
+    EXPECT_EQ(shell.out, quiet.out);
+    EXPECT_EQ(readFile(errFile), "");
+}
+
+}  // namespace
+}  // namespace quorvel
