@@ -134,12 +134,21 @@ const std::vector<PeriodCase> kPeriodCases = {
 };
 
 // With the real key, a key under which every set collides, and one under which many do, and
-// checkpoints from every step to only the first and the latest: the same period every time.
+// checkpoints from every step to only the first and the latest, with repeats confirmed from the
+// flip log, from a log too short for some, or always by re-simulation: the same period every
+// time.
 TEST(PeriodDetection, KnownRunsAgreeWithWholeStateComparisonWhateverTheHash) {
     const std::vector<std::pair<const char*, LiveSetKey>> keys = {
         {"real", liveSetKey}, {"colliding", collidingKey}, {"weak", weakKey}};
+    CheckpointPolicy shortLog = kSparseCheckpoints;
+    shortLog.flipLogEntries = 40;
+    CheckpointPolicy noLog = kSparseCheckpoints;
+    noLog.flipLogEntries = 0;
+    CheckpointPolicy everyStepNoLog{1, 1u << 30};
+    everyStepNoLog.flipLogEntries = 0;
     const std::vector<CheckpointPolicy> policies = {
-        CheckpointPolicy{}, CheckpointPolicy{1, 1u << 30}, kSparseCheckpoints};
+        CheckpointPolicy{}, CheckpointPolicy{1, 1u << 30}, kSparseCheckpoints, shortLog, noLog,
+        everyStepNoLog};
     for (const PeriodCase& c : kPeriodCases) {
         SCOPED_TRACE(c.what);
         const Period plain = periodBySnapshots(recordRun(c.args).run);
@@ -163,9 +172,13 @@ TEST(PeriodDetection, RepeatedHashesOfDifferentSetsAreNoPeriod) {
     const RecordedWithRecord real = recordRun(args);
     ASSERT_EQ(periodBySnapshots(real.run).length, 0);
     EXPECT_EQ(real.record.period().length, 0);
-    const RecordedWithRecord weak = recordRun(args, kSparseCheckpoints, weakKey);
-    EXPECT_EQ(weak.record.period().length, 0);
-    EXPECT_EQ(weak.record.period().fromStep, 0);
+    CheckpointPolicy noLog = kSparseCheckpoints;
+    noLog.flipLogEntries = 0;
+    for (const CheckpointPolicy& policy : {kSparseCheckpoints, noLog}) {
+        const RecordedWithRecord weak = recordRun(args, policy, weakKey);
+        EXPECT_EQ(weak.record.period().length, 0);
+        EXPECT_EQ(weak.record.period().fromStep, 0);
+    }
 }
 
 TEST(PeriodDetection, OscillatorRepeatsItsLiveSetAndNoEarlierStepDoes) {

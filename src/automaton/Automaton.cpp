@@ -79,8 +79,15 @@ ReverseAdjacency reverseAdjacency(const Tiling& tiling, int32_t faceWeight) {
 }
 
 Automaton::Automaton(Tiling& tiling, const Rule& rule)
-    : tiling_(tiling), rule_(rule), adjacency_(reverseAdjacency(tiling, rule.faceWeight)) {
+    : Automaton(
+          tiling, rule,
+          std::make_shared<const ReverseAdjacency>(reverseAdjacency(tiling, rule.faceWeight))) {}
+
+Automaton::Automaton(Tiling& tiling, const Rule& rule,
+                     std::shared_ptr<const ReverseAdjacency> adjacency)
+    : tiling_(tiling), rule_(rule), adjacency_(std::move(adjacency)) {
     const std::size_t tileCount = tiling_.size();
+    const ReverseAdjacency& reverse = *adjacency_;
 
     // State, sums and the live list from the tiles as they stand.
     alive_.resize(tileCount);
@@ -94,9 +101,9 @@ Automaton::Automaton(Tiling& tiling, const Rule& rule)
         if (alive_[tile] != 0) {
             bornAt_[tile] = -static_cast<int64_t>(tiling_[tile].age);
             live.push_back(static_cast<int32_t>(tile));
-            const int32_t end = adjacency_.start[tile + 1];
-            for (int32_t k = adjacency_.start[tile]; k < end; ++k) {
-                const Dependant& dependant = adjacency_.dependants[static_cast<std::size_t>(k)];
+            const int32_t end = reverse.start[tile + 1];
+            for (int32_t k = reverse.start[tile]; k < end; ++k) {
+                const Dependant& dependant = reverse.dependants[static_cast<std::size_t>(k)];
                 liveSum_[static_cast<std::size_t>(dependant.tile)] += dependant.weight;
             }
         }
@@ -175,6 +182,7 @@ void Automaton::step() {
 
     // Commit the flips, carry their weights into the sums of their dependants, and mark every
     // tile whose state or sum moved for the next step.
+    const ReverseAdjacency& reverse = *adjacency_;
     ++stepsDone_;
     for (const int32_t tile : changed_) {
         const auto index = static_cast<std::size_t>(tile);
@@ -184,9 +192,9 @@ void Automaton::step() {
         record.alive = nowAlive;
         record.next = nowAlive;
         markCandidate(tile);
-        const int32_t end = adjacency_.start[index + 1];
-        for (int32_t k = adjacency_.start[index]; k < end; ++k) {
-            const Dependant& dependant = adjacency_.dependants[static_cast<std::size_t>(k)];
+        const int32_t end = reverse.start[index + 1];
+        for (int32_t k = reverse.start[index]; k < end; ++k) {
+            const Dependant& dependant = reverse.dependants[static_cast<std::size_t>(k)];
             liveSum_[static_cast<std::size_t>(dependant.tile)] +=
                 nowAlive ? dependant.weight : -dependant.weight;
             markCandidate(dependant.tile);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "automaton/Rule.h"
@@ -43,6 +44,9 @@ ReverseAdjacency reverseAdjacency(const Tiling& tiling, int32_t faceWeight);
 class Automaton {
   public:
     Automaton(Tiling& tiling, const Rule& rule);
+    // With the reverse adjacency of the tiling's slots at rule.faceWeight already built, as
+    // many runs on one world share it; the tiling's neighbour slots are then not read.
+    Automaton(Tiling& tiling, const Rule& rule, std::shared_ptr<const ReverseAdjacency> adjacency);
 
     void step();
 
@@ -64,7 +68,7 @@ class Automaton {
     int64_t stepsDone_ = 0;
     int32_t liveCount_ = 0;
 
-    ReverseAdjacency adjacency_;
+    std::shared_ptr<const ReverseAdjacency> adjacency_;
 
     std::vector<uint8_t> alive_;
     std::vector<int32_t> liveSum_;

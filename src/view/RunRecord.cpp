@@ -7,13 +7,18 @@
 namespace quorvel {
 
 RunRecord::RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy,
-                     LiveSetKey key)
-    : rule_(rule), policy_(policy), workBetween_(policy.workBetween) {
+                     LiveSetKey key, std::shared_ptr<const ReverseAdjacency> adjacency)
+    : rule_(rule),
+      policy_(policy),
+      adjacency_(std::move(adjacency)),
+      workBetween_(policy.workBetween) {
     replay_.resize(seeded.size());
     keys_.reserve(seeded.size());
     int32_t liveCount = 0;
     for (std::size_t index = 0; index < seeded.size(); ++index) {
-        replay_[index].neighbours = seeded[index].neighbours;
+        if (!adjacency_) {
+            replay_[index].neighbours = seeded[index].neighbours;
+        }
         keys_.push_back(key(static_cast<int32_t>(index)));
         if (seeded[index].alive) {
             ++liveCount;
@@ -36,6 +41,20 @@ void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
         for (const int32_t tile : changed) {
             hash_ ^= keys_[static_cast<std::size_t>(tile)];
         }
+        flipLog_.insert(flipLog_.end(), changed.begin(), changed.end());
+        flipLogEnds_.push_back(flipLog_.size());
+        while (flipLog_.size() > policy_.flipLogEntries) {
+            const std::size_t dropSteps = (flipLogEnds_.size() + 1) / 2;
+            const std::size_t dropEntries = flipLogEnds_[dropSteps - 1];
+            flipLog_.erase(flipLog_.begin(),
+                           flipLog_.begin() + static_cast<std::ptrdiff_t>(dropEntries));
+            flipLogEnds_.erase(flipLogEnds_.begin(),
+                               flipLogEnds_.begin() + static_cast<std::ptrdiff_t>(dropSteps));
+            for (std::size_t& end : flipLogEnds_) {
+                end -= dropEntries;
+            }
+            flipLogFirst_ += static_cast<int32_t>(dropSteps);
+        }
         const auto [latest, added] = latestStepWithHash_.try_emplace(hash_, step);
         previousStepWithHash_.push_back(added ? -1 : latest->second);
         if (!added) {
@@ -47,6 +66,9 @@ void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
                     // Nothing repeats for the first time again: the search is over.
                     latestStepWithHash_ = {};
                     previousStepWithHash_ = {};
+                    flipLog_ = {};
+                    flipLogEnds_ = {};
+                    oddFlips_ = {};
                     break;
                 }
             }
@@ -79,14 +101,40 @@ void RunRecord::takeCheckpoint(const Tiling& now, int32_t step) {
     }
 }
 
+bool RunRecord::flipsCancelSince(int32_t earlier) {
+    oddFlips_.resize(keys_.size());
+    const auto first =
+        flipLog_.begin() +
+        static_cast<std::ptrdiff_t>(
+            earlier == flipLogFirst_
+                ? 0
+                : flipLogEnds_[static_cast<std::size_t>(earlier - flipLogFirst_ - 1)]);
+    for (auto tile = first; tile != flipLog_.end(); ++tile) {
+        oddFlips_[static_cast<std::size_t>(*tile)] ^= 1;
+    }
+    bool cancel = true;
+    for (auto tile = first; tile != flipLog_.end(); ++tile) {
+        cancel = cancel && oddFlips_[static_cast<std::size_t>(*tile)] == 0;
+        oddFlips_[static_cast<std::size_t>(*tile)] = 0;
+    }
+    return cancel;
+}
+
 bool RunRecord::sameLiveSet(int32_t earlier, const Tiling& now) {
+    if (earlier >= flipLogFirst_) {
+        return flipsCancelSince(earlier);
+    }
     const auto after = std::upper_bound(
         checkpoints_.begin(), checkpoints_.end(), earlier,
         [](int32_t step, const Checkpoint& checkpoint) { return step < checkpoint.step; });
     const Checkpoint& start = *(after - 1);
     loadCheckpoint(start.bytes, start.step, replay_);
     if (start.step < earlier) {
-        Automaton automaton(replay_, rule_);
+        if (!adjacency_) {
+            adjacency_ = std::make_shared<const ReverseAdjacency>(
+                reverseAdjacency(replay_, rule_.faceWeight));
+        }
+        Automaton automaton(replay_, rule_, adjacency_);
         for (int32_t step = start.step; step < earlier; ++step) {
             automaton.step();
         }

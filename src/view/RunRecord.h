@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,14 +36,21 @@ constexpr int64_t kStepWork = 64;
 struct CheckpointPolicy {
     int64_t workBetween = 200000;
     std::size_t budgetBytes = 12 * 1000 * 1000;
+    // Until the period is found, the tiles flipped in the latest steps are kept, at most this
+    // many (the older half goes when there are more): a repeat of a step they reach back to is
+    // confirmed from them, without a re-simulation.
+    std::size_t flipLogEntries = std::size_t{1} << 20;
 };
 
 class RunRecord {
   public:
     // `seeded` is the tiling before the first step; only its neighbour slots and states are
-    // read here.
+    // read here. `adjacency`, when given, is the reverse adjacency of those slots at the
+    // rule's face weight, which re-simulations then share instead of building their own; the
+    // slots are not copied.
     RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy = {},
-              LiveSetKey key = liveSetKey);
+              LiveSetKey key = liveSetKey,
+              std::shared_ptr<const ReverseAdjacency> adjacency = nullptr);
 
     // After each step: the tiling as the step left it, and the automaton that stepped it.
     void addStep(const Tiling& now, const Automaton& automaton);
@@ -57,16 +65,21 @@ class RunRecord {
 
   private:
     void takeCheckpoint(const Tiling& now, int32_t step);
-    // True if (and only if) the live set of step `earlier` equals that of `now`: the earlier
-    // step is re-simulated from the nearest checkpoint at or before it.
+    // True if (and only if) the live set of step `earlier` equals that of `now`: every tile
+    // flipped an even number of times since, read from the flip log when it reaches back that
+    // far, else the earlier step is re-simulated from the nearest checkpoint at or before it.
     bool sameLiveSet(int32_t earlier, const Tiling& now);
+    bool flipsCancelSince(int32_t earlier);
 
     Rule rule_;
     CheckpointPolicy policy_;
     // Every tile's key, looked up once.
     std::vector<uint64_t> keys_;
-    // The seeded tiling's neighbour slots, without polygons: the world a re-simulation runs in.
+    // The world a re-simulation runs in: the seeded tiling's neighbour slots, without
+    // polygons, until the reverse adjacency is known (given, or built at the first
+    // re-simulation), and the states.
     Tiling replay_;
+    std::shared_ptr<const ReverseAdjacency> adjacency_;
 
     std::vector<int32_t> liveCounts_;
     int64_t work_ = 0;
@@ -80,6 +93,14 @@ class RunRecord {
     std::unordered_map<uint64_t, int32_t> latestStepWithHash_;
     std::vector<int32_t> previousStepWithHash_;
     Period period_;
+
+    // The tiles flipped in steps flipLogFirst_ + 1 to stepCount(), step after step; the flips
+    // of step flipLogFirst_ + 1 + k end at flipLogEnds_[k]. oddFlips_ is scratch, all zero
+    // between uses.
+    std::vector<int32_t> flipLog_;
+    std::vector<std::size_t> flipLogEnds_;
+    int32_t flipLogFirst_ = 0;
+    std::vector<uint8_t> oddFlips_;
 };
 
 }  // namespace quorvel
