@@ -22,23 +22,24 @@ const char* outcomeName(Outcome outcome) {
     return "unsettled";
 }
 
-CensusWorker::CensusWorker(const Tiling& world) : state_(world.size()) {
-    for (std::size_t index = 0; index < world.size(); ++index) {
-        state_[index].neighbours = world[index].neighbours;
-    }
-}
+CensusWorker::CensusWorker(const Tiling& world) : world_(world), states_(world.size()) {}
 
 RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
-    seedPopulation(state_, run.seed, run.density);
-    Automaton automaton(state_, run.rule);
-    RunRecord record(state_, run.rule);
+    std::shared_ptr<const ReverseAdjacency>& adjacency = adjacencies_[run.rule.faceWeight];
+    if (!adjacency) {
+        adjacency =
+            std::make_shared<const ReverseAdjacency>(reverseAdjacency(world_, run.rule.faceWeight));
+    }
+    seedPopulation(states_, run.seed, run.density);
+    Automaton automaton(states_, run.rule, adjacency);
+    RunRecord record(states_, run.rule, CheckpointPolicy{}, liveSetKey, adjacency);
     RunResult result;
     result.alive = automaton.liveCount();
     result.maxAge = automaton.maxAge();
     result.peakAlive = result.alive;
     for (int32_t step = 1; step <= maxSteps && record.period().length == 0; ++step) {
         automaton.step();
-        record.addStep(state_, automaton);
+        record.addStep(states_, automaton);
         result.stepsRun = step;
         result.alive = automaton.liveCount();
         result.maxAge = automaton.maxAge();

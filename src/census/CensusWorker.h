@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 
+#include "automaton/Automaton.h"
 #include "automaton/Rule.h"
 #include "census/CensusPlan.h"
 #include "tiling/Tiling.h"
@@ -37,14 +40,18 @@ struct RunResult {
 
 class CensusWorker {
   public:
-    // Keeps a copy of the world's neighbour slots (no polygons): the automaton writes the
-    // states it steps into its tiling, so every worker steps a tiling of its own, copied once.
+    // `world` (tiles with their neighbour slots) is only read, and must outlive the worker.
+    // The automaton writes the states it steps into a tiling, so every worker keeps a tiling
+    // of its own for them, made once; the reverse adjacency of each face weight is built once
+    // per worker and shared by its runs and their re-simulations.
     explicit CensusWorker(const Tiling& world);
 
     RunResult run(const CensusRun& run, int32_t maxSteps);
 
   private:
-    Tiling state_;
+    const Tiling& world_;
+    Tiling states_;
+    std::map<int32_t, std::shared_ptr<const ReverseAdjacency>> adjacencies_;
 };
 
 }  // namespace quorvel

@@ -1,0 +1,83 @@
+// The census's cost per run: one rule over 64 seeds as a census (reseeding, the period search,
+// the rows) against stepping the same runs, to the same steps, with the bare automaton on the
+// same shared reverse adjacency; and the runs per second of one worker and of two.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "automaton/Automaton.h"
+#include "automaton/Seeding.h"
+#include "census/Census.h"
+#include "census/CensusPlan.h"
+#include "cli/Driver.h"
+
+namespace quorvel {
+namespace {
+
+constexpr int32_t kMaxSteps = 1000;
+
+struct CensusSetup {
+    Tiling world;
+    CensusPlan plan;
+    std::vector<uint64_t> positions;
+    // How far each run went, for the bare stepping to go as far.
+    std::vector<CensusRow> rows;
+};
+
+const CensusSetup& setup(int32_t depth) {
+    static std::vector<std::unique_ptr<CensusSetup>> setups(6);
+    std::unique_ptr<CensusSetup>& made = setups[static_cast<std::size_t>(depth)];
+    if (!made) {
+        Options options;
+        options.depth = depth;
+        CensusLists lists;
+        lists.seeds = parseSeedList("--seed", "1-64");
+        const CensusPlan plan(lists);
+        made = std::make_unique<CensusSetup>(CensusSetup{buildWorld(options), plan, {}, {}});
+        made->positions = plan.positionsIn(Shard{});
+        made->rows = runCensus(made->world, made->plan, made->positions, kMaxSteps, 1);
+    }
+    return *made;
+}
+
+void BM_Census(benchmark::State& state) {
+    const CensusSetup& census = setup(static_cast<int32_t>(state.range(0)));
+    const auto jobs = static_cast<int32_t>(state.range(1));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            runCensus(census.world, census.plan, census.positions, kMaxSteps, jobs));
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(census.positions.size()));
+}
+
+void BM_SameStepsBare(benchmark::State& state) {
+    const CensusSetup& census = setup(static_cast<int32_t>(state.range(0)));
+    Tiling tiling = census.world;
+    const auto adjacency =
+        std::make_shared<const ReverseAdjacency>(reverseAdjacency(tiling, Rule{}.faceWeight));
+    for (auto _ : state) {
+        for (const CensusRow& row : census.rows) {
+            seedPopulation(tiling, row.run.seed, row.run.density);
+            Automaton automaton(tiling, row.run.rule, adjacency);
+            for (int32_t step = 0; step < row.result.stepsRun; ++step) {
+                automaton.step();
+            }
+            benchmark::DoNotOptimize(automaton.liveCount());
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(census.rows.size()));
+}
+
+BENCHMARK(BM_Census)
+    ->ArgNames({"depth", "jobs"})
+    ->Args({4, 1})
+    ->Args({4, 2})
+    ->Args({5, 1})
+    ->Args({5, 2})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SameStepsBare)->ArgName("depth")->Arg(4)->Arg(5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorvel
