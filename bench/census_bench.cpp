@@ -10,7 +10,7 @@
 #include "automaton/Seeding.h"
 #include "census/Census.h"
 #include "census/CensusPlan.h"
-#include "cli/Driver.h"
+#include "run/RunPipeline.h"
 
 namespace quorvel {
 namespace {

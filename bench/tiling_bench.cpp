@@ -1,6 +1,6 @@
 #include <benchmark/benchmark.h>
 
-#include "cli/Driver.h"
+#include "run/RunPipeline.h"
 #include "tiling/Patch.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "cli/Driver.h"
-#include "cli/Options.h"
+#include "run/Options.h"
 #include "support/CappedBuffer.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"

@@ -6,7 +6,7 @@
 
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
-#include "cli/Driver.h"
+#include "run/RunPipeline.h"
 #include "support/TestWorlds.h"
 
 namespace quorvel {

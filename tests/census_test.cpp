@@ -9,7 +9,7 @@
 
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
-#include "cli/Driver.h"
+#include "run/RunPipeline.h"
 #include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"

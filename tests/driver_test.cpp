@@ -1,10 +1,11 @@
 #include "cli/Driver.h"
+#include "run/RunPipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-#include "cli/Report.h"
+#include "run/Report.h"
 #include "support/CappedBuffer.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/Driver.h"
 #include "render/OutputFile.h"
 #include "render/SvgWriter.h"
+#include "run/RunPipeline.h"
 #include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"

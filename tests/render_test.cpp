@@ -12,8 +12,8 @@
 
 #include "Reference.h"
 #include "automaton/Automaton.h"
-#include "cli/Driver.h"
 #include "render/SvgWriter.h"
+#include "run/RunPipeline.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"

@@ -13,10 +13,10 @@
 #include "census/Census.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
-#include "cli/Driver.h"
-#include "cli/Options.h"
-#include "cli/Report.h"
 #include "render/OutputFile.h"
+#include "run/Options.h"
+#include "run/Report.h"
+#include "run/RunPipeline.h"
 
 namespace quorvel {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <tuple>
 
-#include "cli/Options.h"
+#include "run/Options.h"
 
 namespace quorvel {
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <sstream>
 
-#include "cli/Driver.h"
-#include "cli/Report.h"
 #include "cli/Version.h"
+#include "run/Report.h"
+#include "run/RunPipeline.h"
 #include "view/PageWriter.h"
 #include "view/Period.h"
 #include "view/RunRecord.h"

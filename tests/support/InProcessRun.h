@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Driver.h"
+#include "run/Options.h"
 
 namespace quorvel::testrun {
 

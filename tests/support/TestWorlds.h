@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/Driver.h"
+#include "run/RunPipeline.h"
 
 namespace quorvel::testsupport {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "automaton/Automaton.h"
-#include "cli/Driver.h"
+#include "run/RunPipeline.h"
 #include "view/PageWriter.h"
 #include "view/RunRecord.h"
 

@@ -1,4 +1,4 @@
-#include "cli/Options.h"
+#include "run/Options.h"
 
 #include <algorithm>
 #include <array>

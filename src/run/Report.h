@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "cli/Options.h"
+#include "run/Options.h"
 #include "tiling/Patch.h"
 
 namespace quorvel {

@@ -1,0 +1,58 @@
+#include "run/RunPipeline.h"
+
+#include <exception>
+
+#include "automaton/Seeding.h"
+#include "faces/FaceGraph.h"
+#include "render/SvgWriter.h"
+#include "run/Report.h"
+
+namespace quorvel {
+
+Tiling buildWorld(const Options& options, TilingKind kind) {
+    Tiling tiling = expandPatch(options.root, options.depth, kind);
+    buildFaceGraph(tiling);
+    seedPopulation(tiling, options.seed, options.density);
+    return tiling;
+}
+
+Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer,
+                 TilingKind kind) {
+    Tiling tiling = buildWorld(options, kind);
+    writeBanner(out);
+    writeSummary(out, options, tiling.size(), kind);
+    if (observer.seeded) {
+        observer.seeded(tiling);
+    }
+    Automaton automaton(
+        tiling, Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight});
+    for (int64_t step = 1; step <= options.steps; ++step) {
+        automaton.step();
+        writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());
+        checkWritten(out);
+        if (observer.stepped) {
+            observer.stepped(automaton);
+        }
+    }
+    if (!options.svgPath.empty()) {
+        writeSvg(tiling, options.svgPath);
+        out << "svg=" << options.svgPath << "\n";
+    }
+    return tiling;
+}
+
+int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run) {
+    try {
+        const int status = run();
+        out.flush();
+        checkWritten(out);
+        return status;
+    } catch (const std::exception& error) {
+        out.flush();
+        err << "error: " << error.what() << "\n";
+        err.flush();
+        return 1;
+    }
+}
+
+}  // namespace quorvel
