@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <fstream>
+#include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "automaton/Automaton.h"
+#include "automaton/Seeding.h"
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
 #include "run/RunPipeline.h"
@@ -14,6 +18,7 @@
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
+#include "view/RunRecord.h"
 #include "view/ViewDriver.h"
 
 namespace quorvel {
@@ -238,6 +243,52 @@ TEST(CensusProgram, UsageLinesComeFromTheOptionTable) {
             EXPECT_EQ(runCensusArgs({name}).err, "error: Missing value after " + name + "\n");
         }
     }
+}
+
+// A census worker restarts one record for run after run: each restarted record must hold what
+// a record made afresh for that run holds.
+TEST(CensusWorker, RestartedRecordMatchesAFreshOne) {
+    Options options;
+    options.depth = 3;
+    const Tiling world = buildWorld(options);
+    const std::vector<Rule> rules = {Rule{3, 2, 3, 1}, Rule{2, 1, 2, 2}, Rule{2, 3, 3, 1},
+                                     Rule{3, 1, 4, 1}};
+    std::optional<RunRecord> restarted;
+    for (std::size_t k = 0; k < rules.size(); ++k) {
+        SCOPED_TRACE(k);
+        const auto adjacency =
+            std::make_shared<const ReverseAdjacency>(reverseAdjacency(world, rules[k].faceWeight));
+        Tiling fresh = world;
+        Tiling reused = world;
+        seedPopulation(fresh, k + 1, 0.42);
+        seedPopulation(reused, k + 1, 0.42);
+        RunRecord record(fresh, rules[k]);
+        if (restarted) {
+            restarted->restart(reused, rules[k], adjacency);
+        } else {
+            restarted.emplace(reused, rules[k], CheckpointPolicy{}, liveSetKey, adjacency);
+        }
+        Automaton freshAutomaton(fresh, rules[k]);
+        Automaton reusedAutomaton(reused, rules[k], adjacency);
+        for (int step = 0; step < 300; ++step) {
+            freshAutomaton.step();
+            record.addStep(fresh, freshAutomaton);
+            reusedAutomaton.step();
+            restarted->addStep(reused, reusedAutomaton);
+        }
+        EXPECT_EQ(restarted->period().length, record.period().length);
+        EXPECT_EQ(restarted->period().fromStep, record.period().fromStep);
+        EXPECT_EQ(restarted->liveCounts(), record.liveCounts());
+        ASSERT_EQ(restarted->checkpoints().size(), record.checkpoints().size());
+        for (std::size_t c = 0; c < record.checkpoints().size(); ++c) {
+            EXPECT_EQ(restarted->checkpoints()[c].bytes, record.checkpoints()[c].bytes);
+        }
+    }
+    RunRecord withoutAdjacency(world, rules[0]);
+    EXPECT_THROW(withoutAdjacency.restart(world, rules[0],
+                                          std::make_shared<const ReverseAdjacency>(
+                                              reverseAdjacency(world, rules[0].faceWeight))),
+                 std::logic_error);
 }
 
 class CensusRuns : public testsupport::TempDirTest {

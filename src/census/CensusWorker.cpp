@@ -32,7 +32,12 @@ RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
     }
     seedPopulation(states_, run.seed, run.density);
     Automaton automaton(states_, run.rule, adjacency);
-    RunRecord record(states_, run.rule, CheckpointPolicy{}, liveSetKey, adjacency);
+    if (record_) {
+        record_->restart(states_, run.rule, adjacency);
+    } else {
+        record_.emplace(states_, run.rule, CheckpointPolicy{}, liveSetKey, adjacency);
+    }
+    RunRecord& record = *record_;
     RunResult result;
     result.alive = automaton.liveCount();
     result.maxAge = automaton.maxAge();

@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "automaton/Automaton.h"
 #include "automaton/Rule.h"
 #include "census/CensusPlan.h"
 #include "tiling/Tiling.h"
+#include "view/RunRecord.h"
 
 namespace quorvel {
 
@@ -52,6 +54,8 @@ class CensusWorker {
     const Tiling& world_;
     Tiling states_;
     std::map<int32_t, std::shared_ptr<const ReverseAdjacency>> adjacencies_;
+    // Made at the first run, restarted for each later one.
+    std::optional<RunRecord> record_;
 };
 
 }  // namespace quorvel

@@ -1,6 +1,7 @@
 #include "view/RunRecord.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "view/PageData.h"
 
@@ -8,21 +9,46 @@ namespace quorvel {
 
 RunRecord::RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy,
                      LiveSetKey key, std::shared_ptr<const ReverseAdjacency> adjacency)
-    : rule_(rule),
-      policy_(policy),
-      adjacency_(std::move(adjacency)),
-      workBetween_(policy.workBetween) {
+    : rule_(rule), policy_(policy), adjacency_(std::move(adjacency)) {
     replay_.resize(seeded.size());
     keys_.reserve(seeded.size());
-    int32_t liveCount = 0;
     for (std::size_t index = 0; index < seeded.size(); ++index) {
         if (!adjacency_) {
             replay_[index].neighbours = seeded[index].neighbours;
         }
         keys_.push_back(key(static_cast<int32_t>(index)));
+    }
+    start(seeded);
+}
+
+void RunRecord::restart(const Tiling& seeded, const Rule& rule,
+                        std::shared_ptr<const ReverseAdjacency> adjacency) {
+    if (!adjacency_ || !adjacency || seeded.size() != keys_.size()) {
+        throw std::logic_error("RunRecord::restart needs a reverse adjacency of the same world");
+    }
+    rule_ = rule;
+    adjacency_ = std::move(adjacency);
+    liveCounts_.clear();
+    work_ = 0;
+    checkpoints_.clear();
+    checkpointBytes_ = 0;
+    hash_ = 0;
+    latestStepWithHash_.clear();
+    previousStepWithHash_.clear();
+    period_ = Period{};
+    flipLog_.clear();
+    flipLogEnds_.clear();
+    flipLogFirst_ = 0;
+    start(seeded);
+}
+
+void RunRecord::start(const Tiling& seeded) {
+    workBetween_ = policy_.workBetween;
+    int32_t liveCount = 0;
+    for (std::size_t index = 0; index < seeded.size(); ++index) {
         if (seeded[index].alive) {
             ++liveCount;
-            hash_ ^= keys_.back();
+            hash_ ^= keys_[index];
         }
     }
     liveCounts_.push_back(liveCount);
@@ -68,7 +94,6 @@ void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
                     previousStepWithHash_ = {};
                     flipLog_ = {};
                     flipLogEnds_ = {};
-                    oddFlips_ = {};
                     break;
                 }
             }

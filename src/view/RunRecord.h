@@ -52,6 +52,13 @@ class RunRecord {
               LiveSetKey key = liveSetKey,
               std::shared_ptr<const ReverseAdjacency> adjacency = nullptr);
 
+    // Starts over, as a record constructed with `seeded`, `rule` and `adjacency` would, on the
+    // same world, keeping what the constructor built from the world alone (the tiles' keys,
+    // the re-simulation's tiling) and the buffers. Only for a record made with a reverse
+    // adjacency, and given one (throws std::logic_error otherwise).
+    void restart(const Tiling& seeded, const Rule& rule,
+                 std::shared_ptr<const ReverseAdjacency> adjacency);
+
     // After each step: the tiling as the step left it, and the automaton that stepped it.
     void addStep(const Tiling& now, const Automaton& automaton);
 
@@ -64,6 +71,8 @@ class RunRecord {
     const Rule& rule() const { return rule_; }
 
   private:
+    // The state of step 0 from the seeded tiling.
+    void start(const Tiling& seeded);
     void takeCheckpoint(const Tiling& now, int32_t step);
     // True if (and only if) the live set of step `earlier` equals that of `now`: every tile
     // flipped an even number of times since, read from the flip log when it reaches back that
