@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "census/CensusWorker.h"
@@ -51,8 +52,27 @@ std::vector<CensusRow> runCensus(const Tiling& world, const CensusPlan& plan,
         const std::lock_guard<std::mutex> lock(mutex);
         running = workerCount;
     }
-    for (std::size_t k = 0; k < workerCount; ++k) {
-        workers.emplace_back(work);
+    // Fewer threads than asked for, when the system refuses more, only make the census slower;
+    // with none at all the calling thread does the work.
+    std::size_t started = 0;
+    for (; started < workerCount; ++started) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    if (started < workerCount) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            running -= workerCount - started;
+            if (started == 0) {
+                running = 1;
+            }
+        }
+        if (started == 0) {
+            work();
+        }
     }
     {
         std::unique_lock<std::mutex> lock(mutex);
