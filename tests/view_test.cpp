@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -22,6 +23,7 @@
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
+#include "view/LatestStepByHash.h"
 #include "view/PageData.h"
 #include "view/Period.h"
 #include "view/RunRecord.h"
@@ -248,6 +250,27 @@ TEST(PeriodDetection, PeriodLine) {
 
 // Every checkpoint kept holds exactly its step's live tiles and ages; the live counts are the
 // run's; the budget thins them but keeps step 0 and the latest.
+// Against a plain map, through hashes that share their mixed slot, hashes 0 and all ones,
+// growth well past the first table, and a clear between two runs.
+TEST(LatestStepByHash, AgreesWithAPlainMap) {
+    LatestStepByHash table;
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        std::map<uint64_t, int32_t> plain;
+        table.clear();
+        for (int32_t step = 0; step < 5000; ++step) {
+            // Few distinct values, so most steps repeat an earlier hash.
+            const uint64_t hash = step % 7 == 0   ? ~uint64_t{0}
+                                  : step % 5 == 0 ? 0
+                                                  : uint64_t(step % 1500 + run) << 40;
+            const auto found = plain.find(hash);
+            const int32_t expected = found == plain.end() ? -1 : found->second;
+            ASSERT_EQ(table.exchange(hash, step), expected) << step;
+            plain[hash] = step;
+        }
+    }
+}
+
 TEST(RunRecord, CheckpointsHoldTheirStepsStatesWithinTheBudget) {
     const std::vector<std::string> args = {"v", "--depth", "3", "--steps", "200", "--birth", "2"};
     for (const CheckpointPolicy& policy :

@@ -52,7 +52,7 @@ void RunRecord::start(const Tiling& seeded) {
         }
     }
     liveCounts_.push_back(liveCount);
-    latestStepWithHash_.emplace(hash_, 0);
+    latestStepWithHash_.exchange(hash_, 0);
     previousStepWithHash_.push_back(-1);
     takeCheckpoint(seeded, 0);
 }
@@ -81,16 +81,14 @@ void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
             }
             flipLogFirst_ += static_cast<int32_t>(dropSteps);
         }
-        const auto [latest, added] = latestStepWithHash_.try_emplace(hash_, step);
-        previousStepWithHash_.push_back(added ? -1 : latest->second);
-        if (!added) {
-            latest->second = step;
+        previousStepWithHash_.push_back(latestStepWithHash_.exchange(hash_, step));
+        if (previousStepWithHash_.back() >= 0) {
             for (int32_t earlier = previousStepWithHash_.back(); earlier >= 0;
                  earlier = previousStepWithHash_[static_cast<std::size_t>(earlier)]) {
                 if (sameLiveSet(earlier, now)) {
                     period_ = Period{step - earlier, step};
                     // Nothing repeats for the first time again: the search is over.
-                    latestStepWithHash_ = {};
+                    latestStepWithHash_.release();
                     previousStepWithHash_ = {};
                     flipLog_ = {};
                     flipLogEnds_ = {};

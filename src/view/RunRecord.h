@@ -7,12 +7,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "automaton/Automaton.h"
 #include "automaton/Rule.h"
 #include "tiling/Tiling.h"
+#include "view/LatestStepByHash.h"
 #include "view/Period.h"
 
 namespace quorvel {
@@ -99,7 +99,7 @@ class RunRecord {
     // Until the period is found: the live set's hash, the latest step with each hash, and per
     // step the previous step with the same hash (-1 for none).
     uint64_t hash_ = 0;
-    std::unordered_map<uint64_t, int32_t> latestStepWithHash_;
+    LatestStepByHash latestStepWithHash_;
     std::vector<int32_t> previousStepWithHash_;
     Period period_;
 
