@@ -6,9 +6,9 @@
 
 #include "DepthFiveWorld.h"
 #include "automaton/Automaton.h"
+#include "run/RunRecord.h"
 #include "support/ScratchDir.h"
 #include "view/PageWriter.h"
-#include "view/RunRecord.h"
 
 namespace quorvel {
 namespace {

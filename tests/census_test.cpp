@@ -14,11 +14,11 @@
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
 #include "run/RunPipeline.h"
+#include "run/RunRecord.h"
 #include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
-#include "view/RunRecord.h"
 #include "view/ViewDriver.h"
 
 namespace quorvel {

@@ -4,7 +4,7 @@
 
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
-#include "view/RunRecord.h"
+#include "run/RunRecord.h"
 
 namespace quorvel {
 

@@ -11,8 +11,8 @@
 #include "automaton/Automaton.h"
 #include "automaton/Rule.h"
 #include "census/CensusPlan.h"
+#include "run/RunRecord.h"
 #include "tiling/Tiling.h"
-#include "view/RunRecord.h"
 
 namespace quorvel {
 

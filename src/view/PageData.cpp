@@ -16,42 +16,11 @@ namespace {
 
 constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-std::size_t varintSize(uint64_t value) {
-    std::size_t size = 1;
-    for (; value >= 0x80; value >>= 7) {
-        ++size;
-    }
-    return size;
-}
-
 uint64_t zigzag(int64_t value) {
     return (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
 }
 
 }  // namespace
-
-void appendVarint(std::string& bytes, uint64_t value) {
-    while (value >= 0x80) {
-        bytes.push_back(static_cast<char>((value & 0x7F) | 0x80));
-        value >>= 7;
-    }
-    bytes.push_back(static_cast<char>(value));
-}
-
-uint64_t readVarint(const std::string& bytes, std::size_t& position) {
-    uint64_t value = 0;
-    for (int shift = 0; shift < 64; shift += 7) {
-        if (position >= bytes.size()) {
-            throw std::runtime_error("Truncated page data");
-        }
-        const auto byte = static_cast<uint8_t>(bytes[position++]);
-        value |= static_cast<uint64_t>(byte & 0x7F) << shift;
-        if ((byte & 0x80) == 0) {
-            return value;
-        }
-    }
-    throw std::runtime_error("Overlong number in page data");
-}
 
 std::string encodeBase64(const std::string& bytes) {
     std::string text;
@@ -133,98 +102,6 @@ std::string encodeAdjacency(const ReverseAdjacency& adjacency) {
         }
     }
     return bytes;
-}
-
-std::string encodeCheckpoint(const Tiling& tiling) {
-    // One pass over the tiles; then the live set as a list of gaps or as a bitmap, whichever
-    // is shorter.
-    std::vector<std::pair<int32_t, uint32_t>> live;
-    std::size_t listBytes = 0;
-    int32_t previous = -1;
-    for (std::size_t index = 0; index < tiling.size(); ++index) {
-        if (tiling[index].alive) {
-            const auto tile = static_cast<int32_t>(index);
-            listBytes += varintSize(static_cast<uint64_t>(tile - previous - 1));
-            live.emplace_back(tile, tiling[index].age);
-            previous = tile;
-        }
-    }
-    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
-    const bool bitmap = bitmapBytes < listBytes;
-    std::string bytes;
-    bytes.reserve(2 * live.size() + (bitmap ? bitmapBytes : 0) + 8);
-    appendVarint(bytes, bitmap ? kCheckpointBitmap : kCheckpointList);
-    appendVarint(bytes, live.size());
-    if (bitmap) {
-        const std::size_t at = bytes.size();
-        bytes.append(bitmapBytes, '\0');
-        for (const auto& [tile, age] : live) {
-            bytes[at + static_cast<std::size_t>(tile) / 8] |= static_cast<char>(1 << (tile % 8));
-        }
-    }
-    previous = -1;
-    for (const auto& [tile, age] : live) {
-        if (!bitmap) {
-            appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
-        }
-        appendVarint(bytes, age - 1);
-        previous = tile;
-    }
-    return bytes;
-}
-
-void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling) {
-    for (Tile& tile : tiling) {
-        tile.alive = false;
-        tile.next = false;
-        tile.age = 0;
-    }
-    std::size_t position = 0;
-    const uint64_t kind = readVarint(bytes, position);
-    if (kind != kCheckpointList && kind != kCheckpointBitmap) {
-        throw std::runtime_error("Unknown checkpoint kind in page data");
-    }
-    const uint64_t count = readVarint(bytes, position);
-    const std::size_t bitmapAt = position;
-    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
-    if (kind == kCheckpointBitmap) {
-        if (bytes.size() - position < bitmapBytes) {
-            throw std::runtime_error("Truncated page data");
-        }
-        position += bitmapBytes;
-    }
-    std::size_t nextInBitmap = 0;
-    int32_t previous = -1;
-    for (uint64_t k = 0; k < count; ++k) {
-        if (kind == kCheckpointList) {
-            const uint64_t gap = readVarint(bytes, position);
-            if (gap >= static_cast<uint64_t>(static_cast<int64_t>(tiling.size()) - previous - 1)) {
-                throw std::runtime_error("Tile index out of range in page data");
-            }
-            previous += 1 + static_cast<int32_t>(gap);
-        } else {
-            while (nextInBitmap < tiling.size() &&
-                   (static_cast<uint8_t>(bytes[bitmapAt + nextInBitmap / 8]) >> (nextInBitmap % 8) &
-                    1) == 0) {
-                ++nextInBitmap;
-            }
-            if (nextInBitmap == tiling.size()) {
-                throw std::runtime_error("Tile index out of range in page data");
-            }
-            previous = static_cast<int32_t>(nextInBitmap++);
-        }
-        const uint64_t ageMinusOne = readVarint(bytes, position);
-        if (ageMinusOne > static_cast<uint64_t>(step)) {
-            throw std::runtime_error("Age out of range in page data");
-        }
-        Tile& tile = tiling[static_cast<std::size_t>(previous)];
-        tile.alive = true;
-        tile.next = true;
-        tile.age = static_cast<uint32_t>(ageMinusOne + 1);
-    }
-    if (position != bytes.size()) {
-        throw std::runtime_error("Trailing bytes in page data");
-    }
 }
 
 std::string encodePopulation(const std::vector<int32_t>& liveCounts) {

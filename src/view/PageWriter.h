@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tiling/Tiling.h"
-#include "view/RunRecord.h"
+#include "run/RunRecord.h"
 
 namespace quorvel {
 

@@ -7,8 +7,8 @@
 #include "run/Report.h"
 #include "run/RunPipeline.h"
 #include "view/PageWriter.h"
-#include "view/Period.h"
-#include "view/RunRecord.h"
+#include "run/Period.h"
+#include "run/RunRecord.h"
 
 namespace quorvel {
 

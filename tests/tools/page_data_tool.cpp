@@ -6,8 +6,8 @@
 
 #include "automaton/Automaton.h"
 #include "run/RunPipeline.h"
+#include "run/RunRecord.h"
 #include "view/PageWriter.h"
-#include "view/RunRecord.h"
 
 int main(int argc, char** argv) {
     using namespace quorvel;

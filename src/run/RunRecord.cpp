@@ -1,9 +1,9 @@
-#include "view/RunRecord.h"
+#include "run/RunRecord.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "view/PageData.h"
+#include "run/Checkpoint.h"
 
 namespace quorvel {
 

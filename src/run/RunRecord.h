@@ -11,9 +11,9 @@
 
 #include "automaton/Automaton.h"
 #include "automaton/Rule.h"
+#include "run/LatestStepByHash.h"
+#include "run/Period.h"
 #include "tiling/Tiling.h"
-#include "view/LatestStepByHash.h"
-#include "view/Period.h"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "view/Period.h"
+#include "run/Period.h"
 
 #include "automaton/Seeding.h"
 
