@@ -2,7 +2,7 @@
 
 #include "Reference.h"
 #include "faces/FaceGraph.h"
-#include "support/TestTilings.h"
+#include "tiling/Patch.h"
 
 namespace {
 
@@ -11,8 +11,7 @@ using namespace quorvel;
 // The tiling is built once; each iteration refills the slots of the same tiles.
 template <void (*build)(Tiling&), TilingKind kind = TilingKind::Quorvel>
 void faceGraphAtDepth(benchmark::State& state) {
-    Tiling tiling =
-        testtilings::expandedTiling("Delta", static_cast<int32_t>(state.range(0)), kind);
+    Tiling tiling = expandPatch("Delta", static_cast<int32_t>(state.range(0)), kind);
     for (auto _ : state) {
         build(tiling);
         benchmark::DoNotOptimize(tiling.front().neighbours.data());

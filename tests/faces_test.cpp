@@ -9,8 +9,8 @@
 #include "Reference.h"
 #include "faces/EdgeKey.h"
 #include "faces/FaceGraph.h"
-#include "support/TestTilings.h"
 #include "support/TestWorlds.h"
+#include "tiling/Patch.h"
 
 namespace {
 
@@ -226,13 +226,13 @@ TEST(FaceGraph, ThreeEntryGroupNamesTheLastAndTheNextToLast) {
 // --- Face graph on the real tilings -----------------------------------------------------
 
 Slots realSlots(const std::string& root, int32_t depth) {
-    Tiling tiling = testtilings::expandedTiling(root, depth);
+    Tiling tiling = expandPatch(root, depth, TilingKind::Quorvel);
     buildFaceGraph(tiling);
     return slotsOf(tiling);
 }
 
 TEST(FaceGraphReal, GammaDepthZeroSharesFourEdges) {
-    Tiling tiling = testtilings::expandedTiling("Gamma", 0);
+    Tiling tiling = expandPatch("Gamma", 0, TilingKind::Quorvel);
     buildFaceGraph(tiling);
     ASSERT_EQ(tiling.size(), 2u);
     EXPECT_EQ(tiling[0].label, "Gamma1");
@@ -245,7 +245,7 @@ TEST(FaceGraphReal, GammaDepthZeroSharesFourEdges) {
 }
 
 TEST(FaceGraphReal, DeltaDepthOneSlotTable) {
-    Tiling tiling = testtilings::expandedTiling("Delta", 1);
+    Tiling tiling = expandPatch("Delta", 1, TilingKind::Quorvel);
     buildFaceGraph(tiling);
     const std::vector<std::string> labels = {"Xi", "Delta", "Xi",     "Phi",   "Sigma",
                                              "Pi", "Phi",   "Gamma1", "Gamma2"};
@@ -312,9 +312,9 @@ TEST(FaceGraphReal, MatchesPlainReference) {
             for (const std::string& root : testsupport::kRootLabels) {
                 SCOPED_TRACE(std::string(tilingName(kind)) + " " + root + " depth " +
                              std::to_string(depth));
-                Tiling plain = testtilings::expandedTiling(root, depth, kind);
+                Tiling plain = expandPatch(root, depth, kind);
                 reference::buildFaceGraphPlain(plain);
-                Tiling fast = testtilings::expandedTiling(root, depth, kind);
+                Tiling fast = expandPatch(root, depth, kind);
                 buildFaceGraph(fast);
                 EXPECT_EQ(slotsOf(fast), slotsOf(plain));
                 // A second run on the filled tiling gives the same slots.

@@ -52,10 +52,6 @@ void snapshot(const Tiling& tiling, RecordedRun& run) {
     run.ages.push_back(ages);
 }
 
-Rule ruleOf(const Options& options) {
-    return Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
-}
-
 // Steps `tiling` `steps` times through a RunRecord, as quorvel-view does, and snapshots every
 // step when `run` is given.
 RunRecord recordSteps(Tiling& tiling, const Rule& rule, int32_t steps,

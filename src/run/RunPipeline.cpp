@@ -9,6 +9,10 @@
 
 namespace quorvel {
 
+Rule ruleOf(const Options& options) {
+    return Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
+}
+
 Tiling buildWorld(const Options& options, TilingKind kind) {
     Tiling tiling = expandPatch(options.root, options.depth, kind);
     buildFaceGraph(tiling);
@@ -24,8 +28,7 @@ Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& o
     if (observer.seeded) {
         observer.seeded(tiling);
     }
-    Automaton automaton(
-        tiling, Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight});
+    Automaton automaton(tiling, ruleOf(options));
     for (int64_t step = 1; step <= options.steps; ++step) {
         automaton.step();
         writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());

@@ -13,6 +13,9 @@
 
 namespace quorvel {
 
+// The update rule the options set.
+Rule ruleOf(const Options& options);
+
 // Tiles placed, neighbour slots filled, population seeded.
 Tiling buildWorld(const Options& options, TilingKind kind = TilingKind::Quorvel);
 

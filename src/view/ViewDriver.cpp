@@ -4,11 +4,11 @@
 #include <sstream>
 
 #include "cli/Version.h"
+#include "run/Period.h"
 #include "run/Report.h"
 #include "run/RunPipeline.h"
-#include "view/PageWriter.h"
-#include "run/Period.h"
 #include "run/RunRecord.h"
+#include "view/PageWriter.h"
 
 namespace quorvel {
 
@@ -44,7 +44,7 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         // Checked once every argument is read, as the root is.
         const TilingKind kind = tilingKindNamed(tilingArg);
         const Options& options = command.options;
-        const Rule rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
+        const Rule rule = ruleOf(options);
         std::unique_ptr<RunRecord> record;
         const Tiling* running = nullptr;
         RunObserver observer;

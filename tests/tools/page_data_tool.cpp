@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     return runReportingErrors(std::cout, std::cerr, [&] {
         const Options options = parseOptions(args).options;
         Tiling tiling = buildWorld(options);
-        const Rule rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
+        const Rule rule = ruleOf(options);
         RunRecord record(tiling, rule, CheckpointPolicy{1, std::size_t{1} << 40});
         Automaton automaton(tiling, rule);
         for (int32_t step = 1; step <= options.steps; ++step) {
