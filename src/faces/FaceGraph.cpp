@@ -141,3 +141,16 @@ void buildFaceGraph(Tiling& tiling) {
 }
 
 }  // namespace quorvel
+
+namespace quorvel {
+
+FaceGraph faceGraphOf(const Tiling& tiling) {
+    FaceGraph graph;
+    graph.slots.reserve(tiling.size() * FaceGraph::kSlotsPerTile);
+    for (const Tile& tile : tiling) {
+        graph.slots.insert(graph.slots.end(), tile.neighbours.begin(), tile.neighbours.end());
+    }
+    return graph;
+}
+
+}  // namespace quorvel
