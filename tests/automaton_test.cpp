@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
+#include "automaton/TilingAutomaton.h"
 #include "run/RunPipeline.h"
 #include "support/TestWorlds.h"
 
@@ -76,7 +76,7 @@ Tiling stepBothWays(const Tiling& start, const Rule& rule) {
     Tiling plain = start;
     stepAutomaton(plain, rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight);
     Tiling fast = start;
-    Automaton automaton(fast, rule);
+    TilingAutomaton automaton(fast, rule);
     automaton.step();
     for (std::size_t i = 0; i < start.size(); ++i) {
         EXPECT_EQ(fast[i].alive, plain[i].alive) << "tile " << i;
@@ -160,8 +160,8 @@ TEST(StepAutomaton, AgesCountStepsAliveForSurvivorsAndStartAtOneForNewborns) {
     Tiling tiling = fixture({{-1}, {-1}}, {true, false});
     const Rule rule{0, 0, 0, 1};
     Tiling blink = fixture({{-1}}, {false});
-    Automaton survivor(tiling, rule);
-    Automaton blinker(blink, Rule{0, 1, 14, 1});
+    TilingAutomaton survivor(tiling, rule);
+    TilingAutomaton blinker(blink, Rule{0, 1, 14, 1});
     for (uint32_t s = 1; s <= 6; ++s) {
         survivor.step();
         blinker.step();
@@ -181,7 +181,7 @@ TEST(StepAutomaton, GammaAtDepthZeroDiesOutInOneStep) {
     EXPECT_FALSE(tiling[0].alive);
     EXPECT_TRUE(tiling[1].alive);
     // Tile 0 has sum 1 (four faces capped at 1) and stays dead; tile 1 has sum 0 and dies.
-    Automaton automaton(tiling, Rule{});
+    TilingAutomaton automaton(tiling, Rule{});
     automaton.step();
     EXPECT_FALSE(tiling[0].alive);
     EXPECT_FALSE(tiling[1].alive);
@@ -194,9 +194,9 @@ TEST(StepAutomaton, GammaAtDepthZeroDiesOutInOneStep) {
     EXPECT_TRUE(weighted[0].alive);
 }
 
-TEST(Automaton, DefaultRunReportsTheKnownStepFigures) {
+TEST(TilingAutomaton, DefaultRunReportsTheKnownStepFigures) {
     Tiling tiling = buildWorld(Options{});
-    Automaton automaton(tiling, Rule{});
+    TilingAutomaton automaton(tiling, Rule{});
     struct Expected {
         int32_t step;
         int32_t live;
@@ -224,7 +224,7 @@ struct DifferentialCase {
     int32_t faceWeight;
     uint64_t seed;
     double density;
-    // Plain steps before the Automaton takes over, so that it starts from grown ages.
+    // Plain steps before the TilingAutomaton takes over, so that it starts from grown ages.
     int32_t warmUpSteps;
 };
 
@@ -235,7 +235,7 @@ std::string describe(const DifferentialCase& c, int32_t depth) {
            std::to_string(c.density) + " warm-up " + std::to_string(c.warmUpSteps);
 }
 
-TEST(Automaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
+TEST(TilingAutomaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
     const DifferentialCase cases[] = {
         {3, 2, 3, 1, 1, 0.42, 0}, {2, 1, 4, 1, 1, 0.42, 0},  {0, 0, 14, 1, 5, 0.3, 0},
         {1, 0, 2, 2, 7, 0.2, 0},  {1, 0, 2, 3, 7, 0.6, 0},   {0, 1, 2, 6, 3, 0.5, 0},
@@ -251,7 +251,8 @@ TEST(Automaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
                 stepAutomaton(plain, c.birth, c.surviveMin, c.surviveMax, c.faceWeight);
             }
             Tiling fast = plain;
-            Automaton automaton(fast, Rule{c.birth, c.surviveMin, c.surviveMax, c.faceWeight});
+            TilingAutomaton automaton(fast,
+                                      Rule{c.birth, c.surviveMin, c.surviveMax, c.faceWeight});
             std::vector<int32_t> changed;
             bool agreed = true;
             for (int32_t step = 1; step <= steps && agreed; ++step) {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
+#include "automaton/TilingAutomaton.h"
 #include "run/RunRecord.h"
 
 namespace quorvel {
@@ -31,7 +31,7 @@ RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
             std::make_shared<const ReverseAdjacency>(reverseAdjacency(world_, run.rule.faceWeight));
     }
     seedPopulation(states_, run.seed, run.density);
-    Automaton automaton(states_, run.rule, adjacency);
+    TilingAutomaton automaton(states_, run.rule, adjacency);
     if (record_) {
         record_->restart(states_, run.rule, adjacency);
     } else {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "automaton/Automaton.h"
 #include "automaton/Rule.h"
+#include "automaton/TilingAutomaton.h"
 #include "census/CensusPlan.h"
 #include "run/RunRecord.h"
 #include "tiling/Tiling.h"

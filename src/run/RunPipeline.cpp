@@ -28,7 +28,7 @@ Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& o
     if (observer.seeded) {
         observer.seeded(tiling);
     }
-    Automaton automaton(tiling, ruleOf(options));
+    TilingAutomaton automaton(tiling, ruleOf(options));
     for (int64_t step = 1; step <= options.steps; ++step) {
         automaton.step();
         writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());

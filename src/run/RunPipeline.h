@@ -6,7 +6,7 @@
 #include <functional>
 #include <ostream>
 
-#include "automaton/Automaton.h"
+#include "automaton/TilingAutomaton.h"
 #include "run/Options.h"
 #include "tiling/Patch.h"
 #include "tiling/Tiling.h"
@@ -25,7 +25,7 @@ struct RunObserver {
     // reference follows the run's state until reportRun returns.
     std::function<void(const Tiling&)> seeded;
     // After each step, once its line is written.
-    std::function<void(const Automaton&)> stepped;
+    std::function<void(const TilingAutomaton&)> stepped;
 };
 
 // The part of a run every program on these options shares: build, banner, summary, the

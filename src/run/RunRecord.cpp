@@ -57,7 +57,7 @@ void RunRecord::start(const Tiling& seeded) {
     takeCheckpoint(seeded, 0);
 }
 
-void RunRecord::addStep(const Tiling& now, const Automaton& automaton) {
+void RunRecord::addStep(const Tiling& now, const TilingAutomaton& automaton) {
     const auto step = static_cast<int32_t>(liveCounts_.size());
     liveCounts_.push_back(automaton.liveCount());
     const std::vector<int32_t>& changed = automaton.changedTiles();
@@ -157,7 +157,7 @@ bool RunRecord::sameLiveSet(int32_t earlier, const Tiling& now) {
             adjacency_ = std::make_shared<const ReverseAdjacency>(
                 reverseAdjacency(replay_, rule_.faceWeight));
         }
-        Automaton automaton(replay_, rule_, adjacency_);
+        TilingAutomaton automaton(replay_, rule_, adjacency_);
         for (int32_t step = start.step; step < earlier; ++step) {
             automaton.step();
         }

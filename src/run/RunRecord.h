@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "automaton/Automaton.h"
 #include "automaton/Rule.h"
+#include "automaton/TilingAutomaton.h"
 #include "run/LatestStepByHash.h"
 #include "run/Period.h"
 #include "tiling/Tiling.h"
@@ -60,7 +60,7 @@ class RunRecord {
                  std::shared_ptr<const ReverseAdjacency> adjacency);
 
     // After each step: the tiling as the step left it, and the automaton that stepped it.
-    void addStep(const Tiling& now, const Automaton& automaton);
+    void addStep(const Tiling& now, const TilingAutomaton& automaton);
 
     int32_t stepCount() const { return static_cast<int32_t>(liveCounts_.size()) - 1; }
     // Live tiles at steps 0..stepCount().

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "automaton/Automaton.h"
+#include "automaton/TilingAutomaton.h"
 #include "run/Checkpoint.h"
 #include "tiling/Tiling.h"
 

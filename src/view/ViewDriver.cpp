@@ -52,7 +52,7 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
             running = &seeded;
             record = std::make_unique<RunRecord>(seeded, rule);
         };
-        observer.stepped = [&](const Automaton& automaton) {
+        observer.stepped = [&](const TilingAutomaton& automaton) {
             record->addStep(*running, automaton);
         };
         const Tiling tiling = reportRun(options, out, observer, kind);

@@ -1,6 +1,6 @@
-// The synchronous update: every tile's next state is decided from the states before the step,
-// then all tiles commit. A newborn tile gets age 1, a survivor's age grows by one, a dying
-// tile's age drops to 0.
+// The Tiling-bound automaton, kept while callers move to Automaton: the synchronous update: every
+// tile's next state is decided from the states before the step, then all tiles commit. A newborn
+// tile gets age 1, a survivor's age grows by one, a dying tile's age drops to 0.
 #pragma once
 
 #include <cstdint>
@@ -36,17 +36,18 @@ ReverseAdjacency reverseAdjacency(const Tiling& tiling, int32_t faceWeight);
 // Runs many steps on one tiling whose neighbour slots no longer change. After every step()
 // the tiles' alive, next and age fields are exactly those stepAutomaton would give.
 //
-// The Automaton takes the tiles' alive and age fields once, at construction, and from then on
+// The TilingAutomaton takes the tiles' alive and age fields once, at construction, and from then on
 // owns the state: the tiling mirrors it and is not read again. A tile's decision depends only
 // on its own state and its live-face sum, so a step evaluates only the tiles whose state or sum
 // changed in the previous step (all tiles at the first step); sums are kept up to date by
 // adding or subtracting a flipped tile's capped weights into the tiles that count it.
-class Automaton {
+class TilingAutomaton {
   public:
-    Automaton(Tiling& tiling, const Rule& rule);
+    TilingAutomaton(Tiling& tiling, const Rule& rule);
     // With the reverse adjacency of the tiling's slots at rule.faceWeight already built, as
     // many runs on one world share it; the tiling's neighbour slots are then not read.
-    Automaton(Tiling& tiling, const Rule& rule, std::shared_ptr<const ReverseAdjacency> adjacency);
+    TilingAutomaton(Tiling& tiling, const Rule& rule,
+                    std::shared_ptr<const ReverseAdjacency> adjacency);
 
     void step();
 
@@ -64,7 +65,7 @@ class Automaton {
 
     Tiling& tiling_;
     Rule rule_;
-    // Steps done by this Automaton; a live tile's age is stepsDone_ - bornAt_[tile].
+    // Steps done by this TilingAutomaton; a live tile's age is stepsDone_ - bornAt_[tile].
     int64_t stepsDone_ = 0;
     int32_t liveCount_ = 0;
 

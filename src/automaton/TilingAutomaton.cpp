@@ -1,4 +1,4 @@
-#include "automaton/Automaton.h"
+#include "automaton/TilingAutomaton.h"
 
 #include <algorithm>
 
@@ -78,13 +78,13 @@ ReverseAdjacency reverseAdjacency(const Tiling& tiling, int32_t faceWeight) {
     return adjacency;
 }
 
-Automaton::Automaton(Tiling& tiling, const Rule& rule)
-    : Automaton(
+TilingAutomaton::TilingAutomaton(Tiling& tiling, const Rule& rule)
+    : TilingAutomaton(
           tiling, rule,
           std::make_shared<const ReverseAdjacency>(reverseAdjacency(tiling, rule.faceWeight))) {}
 
-Automaton::Automaton(Tiling& tiling, const Rule& rule,
-                     std::shared_ptr<const ReverseAdjacency> adjacency)
+TilingAutomaton::TilingAutomaton(Tiling& tiling, const Rule& rule,
+                                 std::shared_ptr<const ReverseAdjacency> adjacency)
     : tiling_(tiling), rule_(rule), adjacency_(std::move(adjacency)) {
     const std::size_t tileCount = tiling_.size();
     const ReverseAdjacency& reverse = *adjacency_;
@@ -124,14 +124,14 @@ Automaton::Automaton(Tiling& tiling, const Rule& rule,
     changed_.reserve(tileCount);
 }
 
-uint32_t Automaton::maxAge() const {
+uint32_t TilingAutomaton::maxAge() const {
     if (liveHead_ == kNone) {
         return 0;
     }
     return static_cast<uint32_t>(stepsDone_ - bornAt_[static_cast<std::size_t>(liveHead_)]);
 }
 
-void Automaton::appendLive(int32_t tile) {
+void TilingAutomaton::appendLive(int32_t tile) {
     const auto index = static_cast<std::size_t>(tile);
     livePrev_[index] = liveTail_;
     liveNext_[index] = kNone;
@@ -143,7 +143,7 @@ void Automaton::appendLive(int32_t tile) {
     liveTail_ = tile;
 }
 
-void Automaton::unlinkLive(int32_t tile) {
+void TilingAutomaton::unlinkLive(int32_t tile) {
     const auto index = static_cast<std::size_t>(tile);
     const int32_t prev = livePrev_[index];
     const int32_t next = liveNext_[index];
@@ -159,7 +159,7 @@ void Automaton::unlinkLive(int32_t tile) {
     }
 }
 
-void Automaton::step() {
+void TilingAutomaton::step() {
     // Decide: only candidates can flip, since a tile whose state and sum are as in the last
     // step decides as it did then. Nothing is written but the flip list.
     changed_.clear();
