@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "Reference.h"
+#include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
+#include "automaton/StepGraph.h"
 #include "automaton/TilingAutomaton.h"
 #include "run/RunPipeline.h"
 #include "support/TestWorlds.h"
@@ -285,6 +291,355 @@ TEST(TilingAutomaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
                 EXPECT_EQ(automaton.changedTiles(), changed) << "step " << step;
                 agreed = agreed && automaton.liveCount() == live && automaton.maxAge() == maxAge &&
                          automaton.changedTiles() == changed;
+            }
+        }
+    }
+}
+
+// ---- The step graph ----
+
+FaceGraph flatFixture(const std::vector<std::vector<int32_t>>& named) {
+    FaceGraph faces;
+    faces.slots.assign(named.size() * FaceGraph::kSlotsPerTile, -1);
+    for (std::size_t tile = 0; tile < named.size(); ++tile) {
+        std::copy(
+            named[tile].begin(), named[tile].end(),
+            faces.slots.begin() + static_cast<std::ptrdiff_t>(tile * FaceGraph::kSlotsPerTile));
+    }
+    return faces;
+}
+
+using Entries = std::vector<std::pair<int32_t, int32_t>>;
+
+Entries entriesOf(const Neighbourhood& neighbourhood, std::size_t tile) {
+    Entries entries;
+    for (uint32_t k = neighbourhood.start[tile]; k < neighbourhood.start[tile + 1]; ++k) {
+        entries.emplace_back(neighbourhood.tiles[k], neighbourhood.weights[k]);
+    }
+    return entries;
+}
+
+TEST(StepGraph, CountsEachNamedTileOnceWithItsSlotsCappedAndSharesASymmetricRelation) {
+    // Tile 0 names tile 2 in three slots, tile 1 in one and itself in two; tiles 1 and 2 name
+    // tile 0 once and twice. From weight 3 on, 0 counts 2 for more than 2 counts 0.
+    const FaceGraph faces = flatFixture({{2, 1, 2, 0, -1, 2, 0}, {0}, {0, 0}});
+    struct Case {
+        int32_t faceWeight;
+        bool symmetric;
+        Entries counted0;
+        Entries counted2;
+        Entries dependants0;
+        Entries dependants2;
+    };
+    const Case cases[] = {
+        {1, true, {{0, 1}, {1, 1}, {2, 1}}, {{0, 1}}, {{0, 1}, {1, 1}, {2, 1}}, {{0, 1}}},
+        {2, true, {{0, 2}, {1, 1}, {2, 2}}, {{0, 2}}, {{0, 2}, {1, 1}, {2, 2}}, {{0, 2}}},
+        {3, false, {{0, 2}, {1, 1}, {2, 3}}, {{0, 2}}, {{0, 2}, {1, 1}, {2, 2}}, {{0, 3}}},
+        {6, false, {{0, 2}, {1, 1}, {2, 3}}, {{0, 2}}, {{0, 2}, {1, 1}, {2, 2}}, {{0, 3}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("weight " + std::to_string(c.faceWeight));
+        const StepGraph graph = buildStepGraph(faces, c.faceWeight);
+        ASSERT_EQ(graph.tileCount(), 3u);
+        EXPECT_EQ(graph.faceWeight, c.faceWeight);
+        EXPECT_EQ(graph.symmetric(), c.symmetric);
+        EXPECT_EQ(entriesOf(*graph.counted, 0), c.counted0);
+        EXPECT_EQ(entriesOf(*graph.counted, 1), (Entries{{0, 1}}));
+        EXPECT_EQ(entriesOf(*graph.counted, 2), c.counted2);
+        EXPECT_EQ(entriesOf(*graph.dependants, 0), c.dependants0);
+        EXPECT_EQ(entriesOf(*graph.dependants, 1), (Entries{{0, 1}}));
+        EXPECT_EQ(entriesOf(*graph.dependants, 2), c.dependants2);
+    }
+}
+
+TEST(StepGraph, OneSidedNamingIsNotSymmetricAndAFaceWeightBelowOneIsRefused) {
+    const StepGraph graph = buildStepGraph(flatFixture({{1}, {}}), 1);
+    EXPECT_FALSE(graph.symmetric());
+    EXPECT_EQ(entriesOf(*graph.dependants, 0), Entries{});
+    EXPECT_EQ(entriesOf(*graph.dependants, 1), (Entries{{0, 1}}));
+    for (const int32_t weight : {0, -3}) {
+        try {
+            buildStepGraph(flatFixture({{1}, {0}}), weight);
+            ADD_FAILURE() << "weight " << weight << " accepted";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "Face weight must be at least 1: " + std::to_string(weight));
+        }
+    }
+}
+
+// The face graphs the differential tests run on, built once each.
+const FaceGraph& patchFaces(TilingKind kind, int32_t depth) {
+    static std::map<std::pair<TilingKind, int32_t>, FaceGraph> built;
+    auto found = built.find({kind, depth});
+    if (found == built.end()) {
+        found = built
+                    .emplace(std::make_pair(kind, depth),
+                             testsupport::faceGraphOfPatch("Delta", depth, kind))
+                    .first;
+    }
+    return found->second;
+}
+
+TEST(StepGraph, MatchesAPlainRecountOfTheSlotsOnBothPatches) {
+    struct Case {
+        TilingKind kind;
+        int32_t depth;
+        bool symmetric;
+    };
+    for (const Case c : {Case{TilingKind::Spectre, 5, true}, Case{TilingKind::Quorvel, 3, false}}) {
+        const FaceGraph& faces = patchFaces(c.kind, c.depth);
+        for (const int32_t weight : {1, 2, 3, 6}) {
+            SCOPED_TRACE(std::string(tilingName(c.kind)) + " depth " + std::to_string(c.depth) +
+                         " weight " + std::to_string(weight));
+            const StepGraph graph = buildStepGraph(faces, weight);
+            EXPECT_EQ(graph.symmetric(), c.symmetric);
+            ASSERT_EQ(graph.tileCount(), faces.tileCount());
+            std::vector<Entries> dependants(faces.tileCount());
+            for (std::size_t tile = 0; tile < faces.tileCount(); ++tile) {
+                std::map<int32_t, int32_t> slotsNaming;
+                for (std::size_t j = 0; j < FaceGraph::kSlotsPerTile; ++j) {
+                    if (faces.slotsOf(tile)[j] >= 0) {
+                        ++slotsNaming[faces.slotsOf(tile)[j]];
+                    }
+                }
+                Entries counted;
+                for (const auto& named : slotsNaming) {
+                    counted.emplace_back(named.first, std::min(weight, named.second));
+                    dependants[static_cast<std::size_t>(named.first)].emplace_back(
+                        static_cast<int32_t>(tile), std::min(weight, named.second));
+                }
+                ASSERT_EQ(entriesOf(*graph.counted, tile), counted) << "tile " << tile;
+            }
+            for (std::size_t tile = 0; tile < faces.tileCount(); ++tile) {
+                ASSERT_EQ(entriesOf(*graph.dependants, tile), dependants[tile]) << "tile " << tile;
+            }
+        }
+    }
+}
+
+// ---- The Automaton against the plain reading of the slots ----
+
+struct StepConfig {
+    int32_t threads;
+    StepMode mode;
+    // Birth-rank table size before compaction; 2 compacts every few steps.
+    std::size_t minRankTable;
+};
+
+// Every way of stepping must give the same run. A threshold of 64 tiles a thread splits even
+// small patches.
+constexpr StepConfig kStepConfigs[] = {
+    {1, StepMode::Auto, 0},  {1, StepMode::Dense, 2}, {1, StepMode::Sparse, 2},
+    {2, StepMode::Auto, 2},  {3, StepMode::Auto, 0},  {2, StepMode::Sparse, 0},
+    {3, StepMode::Dense, 2},
+};
+constexpr std::size_t kSmallThreadShare = 64;
+
+std::string describe(const StepConfig& config) {
+    const char* modes[] = {"auto", "dense", "sparse"};
+    return std::to_string(config.threads) + " threads " + modes[static_cast<int>(config.mode)] +
+           " rank table " + std::to_string(config.minRankTable);
+}
+
+std::vector<std::unique_ptr<Automaton>> automataFor(const std::shared_ptr<const StepGraph>& graph,
+                                                    const Rule& rule, const Population& start) {
+    std::vector<std::unique_ptr<Automaton>> automata;
+    for (const StepConfig& config : kStepConfigs) {
+        automata.push_back(std::make_unique<Automaton>(
+            graph, rule, start, config.threads,
+            StepTuning{config.mode, kSmallThreadShare, config.minRankTable}));
+    }
+    return automata;
+}
+
+// Checks one automaton against the plain population and the plain flips; false at the first
+// difference, which it reports.
+bool agreesWithPlain(const Automaton& automaton, const Population& plain,
+                     const std::vector<int32_t>& changed, int64_t steps) {
+    int32_t live = 0;
+    uint32_t maxAge = 0;
+    for (std::size_t tile = 0; tile < plain.alive.size(); ++tile) {
+        live += plain.alive[tile];
+        maxAge = std::max(maxAge, plain.age[tile]);
+    }
+    const Population population = automaton.population();
+    for (std::size_t tile = 0; tile < plain.alive.size(); ++tile) {
+        if (population.alive[tile] != plain.alive[tile] ||
+            population.age[tile] != plain.age[tile] ||
+            automaton.alive(tile) != (plain.alive[tile] != 0) ||
+            automaton.age(tile) != plain.age[tile]) {
+            ADD_FAILURE() << "step " << steps << " tile " << tile << ": alive "
+                          << int{population.alive[tile]} << " vs " << int{plain.alive[tile]}
+                          << ", age " << population.age[tile] << " vs " << plain.age[tile];
+            return false;
+        }
+    }
+    EXPECT_EQ(automaton.aliveFlags(), plain.alive) << "step " << steps;
+    EXPECT_EQ(automaton.stepsDone(), steps);
+    EXPECT_EQ(automaton.liveCount(), live) << "step " << steps;
+    EXPECT_EQ(automaton.maxAge(), maxAge) << "step " << steps;
+    EXPECT_EQ(automaton.changedTiles(), changed) << "step " << steps;
+    return automaton.aliveFlags() == plain.alive && automaton.stepsDone() == steps &&
+           automaton.liveCount() == live && automaton.maxAge() == maxAge &&
+           automaton.changedTiles() == changed;
+}
+
+// Steps the plain reading and every automaton side by side, from `plain` as it stands.
+void expectSameRuns(const FaceGraph& faces, const Rule& rule, Population plain,
+                    const std::vector<std::unique_ptr<Automaton>>& automata, int32_t steps) {
+    std::vector<bool> agreeing(automata.size(), true);
+    for (std::size_t k = 0; k < automata.size(); ++k) {
+        SCOPED_TRACE(describe(kStepConfigs[k]));
+        agreeing[k] = agreesWithPlain(*automata[k], plain, {}, 0);
+    }
+    std::vector<int32_t> changed;
+    for (int32_t step = 1; step <= steps; ++step) {
+        const std::vector<uint8_t> before = plain.alive;
+        reference::stepAutomatonPlain(faces, rule, plain);
+        changed.clear();
+        for (std::size_t tile = 0; tile < before.size(); ++tile) {
+            if (before[tile] != plain.alive[tile]) {
+                changed.push_back(static_cast<int32_t>(tile));
+            }
+        }
+        for (std::size_t k = 0; k < automata.size(); ++k) {
+            if (agreeing[k]) {
+                SCOPED_TRACE(describe(kStepConfigs[k]));
+                automata[k]->step();
+                agreeing[k] = agreesWithPlain(*automata[k], plain, changed, step);
+            }
+        }
+    }
+}
+
+struct PatchCase {
+    TilingKind kind;
+    int32_t depth;
+    int32_t steps;
+};
+
+struct RunCase {
+    int32_t birth;
+    int32_t surviveMin;
+    int32_t surviveMax;
+    uint64_t seed;
+    double density;
+    // Plain steps before the automata (re)start, so that they start from grown ages.
+    int32_t warmUpSteps;
+};
+
+TEST(Automaton, MatchesThePlainReadingStepByStepInEveryModeAndThreadCount) {
+    const PatchCase patches[] = {
+        {TilingKind::Quorvel, 2, 120}, {TilingKind::Quorvel, 3, 120}, {TilingKind::Quorvel, 4, 60},
+        {TilingKind::Quorvel, 5, 25},  {TilingKind::Spectre, 5, 25},
+    };
+    // Settling (B3/S2-3, B4/S3-6), busy (B2/S2-3, B2/S1-4), births from nothing (B0/S0-3),
+    // every tile trading places (B1/S1-1), and births outside the survival range (B2/S3-4,
+    // B0/S1-4), where a tile whose sum stays put flips back by its own change alone.
+    const RunCase runs[] = {
+        {3, 2, 3, 1, 0.42, 0}, {2, 2, 3, 2, 0.42, 3}, {2, 1, 4, 3, 0.3, 0}, {0, 0, 3, 4, 0.2, 0},
+        {1, 1, 1, 5, 0.5, 2},  {4, 3, 6, 6, 0.8, 0},  {2, 3, 4, 7, 0.4, 0}, {0, 1, 4, 8, 0.1, 1},
+    };
+    for (const PatchCase& patch : patches) {
+        const FaceGraph& faces = patchFaces(patch.kind, patch.depth);
+        for (const int32_t weight : {1, 2, 3, 6}) {
+            const auto graph = std::make_shared<const StepGraph>(buildStepGraph(faces, weight));
+            std::vector<std::unique_ptr<Automaton>> automata;
+            for (const RunCase& run : runs) {
+                const Rule rule{run.birth, run.surviveMin, run.surviveMax, weight};
+                SCOPED_TRACE(std::string(tilingName(patch.kind)) + " depth " +
+                             std::to_string(patch.depth) + " B" + std::to_string(rule.birth) +
+                             "/S" + std::to_string(rule.surviveMin) + "-" +
+                             std::to_string(rule.surviveMax) + " weight " + std::to_string(weight) +
+                             " seed " + std::to_string(run.seed));
+                Population start = seedPopulation(faces.tileCount(), run.seed, run.density);
+                for (int32_t s = 0; s < run.warmUpSteps; ++s) {
+                    reference::stepAutomatonPlain(faces, rule, start);
+                }
+                // The first run constructs the automata, every later one restarts them.
+                if (automata.empty()) {
+                    automata = automataFor(graph, rule, start);
+                } else {
+                    for (const std::unique_ptr<Automaton>& automaton : automata) {
+                        automaton->restart(rule, start);
+                    }
+                }
+                for (std::size_t k = 0; k < automata.size(); ++k) {
+                    const int32_t threads = kStepConfigs[k].threads;
+                    EXPECT_EQ(automata[k]->threadCount(), patch.depth >= 3 ? threads : 1)
+                        << describe(kStepConfigs[k]);
+                }
+                expectSameRuns(faces, rule, start, automata, patch.steps);
+            }
+        }
+    }
+}
+
+TEST(Automaton, KeepsAgesRightOverThousandsOfStepsWhileBirthRanksAreCompacted) {
+    // Every third tile names itself and blinks under B0/S0-0 (alive, it counts itself and
+    // dies; dead, its sum is 0 and it is born); the others are isolated and, once alive, live
+    // for ever. Each step opens a birth rank and the old ones empty, so the rank table fills
+    // and is compacted many times under the still tiles' growing ages.
+    std::vector<std::vector<int32_t>> named(300);
+    for (std::size_t tile = 0; tile < named.size(); tile += 3) {
+        named[tile] = {static_cast<int32_t>(tile)};
+    }
+    const FaceGraph faces = flatFixture(named);
+    const Rule rule{0, 0, 0, 1};
+    const auto graph = std::make_shared<const StepGraph>(buildStepGraph(faces, 1));
+    const Population start = seedPopulation(faces.tileCount(), 9, 0.5);
+    expectSameRuns(faces, rule, start, automataFor(graph, rule, start), 3000);
+}
+
+TEST(Automaton, DefaultRunReportsTheKnownStepFiguresInEveryMode) {
+    const FaceGraph& faces = patchFaces(TilingKind::Quorvel, 3);
+    const auto graph = std::make_shared<const StepGraph>(buildStepGraph(faces, 1));
+    const Population start = seedPopulation(faces.tileCount(), 1, 0.42);
+    for (const std::unique_ptr<Automaton>& automaton : automataFor(graph, Rule{}, start)) {
+        struct Expected {
+            int32_t step;
+            int32_t live;
+            uint32_t maxAge;
+        };
+        for (const Expected expected : {Expected{1, 171, 2}, {5, 135, 6}, {120, 30, 115}}) {
+            while (automaton->stepsDone() < expected.step) {
+                automaton->step();
+            }
+            EXPECT_EQ(automaton->liveCount(), expected.live) << "step " << expected.step;
+            EXPECT_EQ(automaton->maxAge(), expected.maxAge) << "step " << expected.step;
+        }
+    }
+}
+
+TEST(Automaton, RefusesAPopulationOrRuleThatDoesNotFitTheGraph) {
+    const auto graph =
+        std::make_shared<const StepGraph>(buildStepGraph(flatFixture({{1}, {0}}), 2));
+    const Population fits = seedPopulation(2, 1, 0.5);
+    const Population tooFew = seedPopulation(1, 1, 0.5);
+    const Rule atTwo{3, 2, 3, 2};
+    const Rule atOne{3, 2, 3, 1};
+    struct Case {
+        const Rule* rule;
+        const Population* start;
+        std::string message;
+    };
+    const Case cases[] = {
+        {&atTwo, &tooFew, "Population of 1 tiles for a step graph of 2"},
+        {&atOne, &fits, "Rule of face weight 1 for a step graph of face weight 2"},
+    };
+    Automaton automaton(graph, atTwo, fits);
+    for (const Case& c : cases) {
+        for (const bool restart : {false, true}) {
+            try {
+                if (restart) {
+                    automaton.restart(*c.rule, *c.start);
+                } else {
+                    Automaton refused(graph, *c.rule, *c.start);
+                }
+                ADD_FAILURE() << c.message << " accepted";
+            } catch (const std::runtime_error& error) {
+                EXPECT_EQ(std::string(error.what()), c.message);
             }
         }
     }

@@ -17,11 +17,23 @@ double tileUniform(uint64_t index, uint64_t seed) {
     return static_cast<double>(splitMix64Output(tileMixInput(index, seed)) >> 11) * 0x1.0p-53;
 }
 
+Population seedPopulation(std::size_t tileCount, uint64_t seed, double density) {
+    Population population;
+    population.alive.resize(tileCount);
+    population.age.resize(tileCount);
+    for (std::size_t j = 0; j < tileCount; ++j) {
+        const bool alive = density > tileUniform(j, seed);
+        population.alive[j] = alive ? 1 : 0;
+        population.age[j] = alive ? 1 : 0;
+    }
+    return population;
+}
+
 void seedPopulation(Tiling& tiling, uint64_t seed, double density) {
+    const Population population = seedPopulation(tiling.size(), seed, density);
     for (std::size_t j = 0; j < tiling.size(); ++j) {
-        Tile& tile = tiling[j];
-        tile.alive = density > tileUniform(j, seed);
-        tile.age = tile.alive ? 1 : 0;
+        tiling[j].alive = population.alive[j] != 0;
+        tiling[j].age = population.age[j];
     }
 }
 

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include <cstddef>
+
+#include "automaton/Population.h"
 #include "tiling/Tiling.h"
 
 namespace quorvel {
@@ -18,7 +21,10 @@ uint64_t splitMix64Output(uint64_t x);
 // SplitMix64 output of state index * 7919 + seed, scaled to [0, 1) with 53 exact bits.
 double tileUniform(uint64_t index, uint64_t seed);
 
-// alive := density > tileUniform (strictly); age 1 when alive, else 0.
+// Tile j is alive when density > tileUniform(j, seed) (strictly), with age 1; else dead, age 0.
+Population seedPopulation(std::size_t tileCount, uint64_t seed, double density);
+
+// The same population written into the tiles' alive and age fields.
 void seedPopulation(Tiling& tiling, uint64_t seed, double density);
 
 }  // namespace quorvel

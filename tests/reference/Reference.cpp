@@ -1,5 +1,6 @@
 #include "Reference.h"
 
+#include <algorithm>
 #include <fstream>
 #include <limits>
 #include <stdexcept>
@@ -79,6 +80,38 @@ void writeSvgPlain(const Tiling& tiling, const std::string& path) {
     file.close();
     if (!file) {
         throw failure;
+    }
+}
+
+void stepAutomatonPlain(const FaceGraph& faces, const Rule& rule, Population& population) {
+    const std::size_t tileCount = faces.tileCount();
+    std::vector<uint8_t> next(tileCount);
+    for (std::size_t tile = 0; tile < tileCount; ++tile) {
+        const int32_t* slots = faces.slotsOf(tile);
+        int32_t sum = 0;
+        for (std::size_t j = 0; j < FaceGraph::kSlotsPerTile; ++j) {
+            const int32_t other = slots[j];
+            if (other < 0 || population.alive[static_cast<std::size_t>(other)] == 0) {
+                continue;
+            }
+            bool seenBefore = false;
+            int32_t shared = 0;
+            for (std::size_t i = 0; i < FaceGraph::kSlotsPerTile; ++i) {
+                seenBefore = seenBefore || (i < j && slots[i] == other);
+                shared += slots[i] == other ? 1 : 0;
+            }
+            if (!seenBefore) {
+                sum += std::min(rule.faceWeight, shared);
+            }
+        }
+        const bool alive = population.alive[tile] != 0;
+        next[tile] =
+            (alive ? rule.surviveMin <= sum && sum <= rule.surviveMax : sum == rule.birth) ? 1 : 0;
+    }
+    for (std::size_t tile = 0; tile < tileCount; ++tile) {
+        const bool wasAlive = population.alive[tile] != 0;
+        population.alive[tile] = next[tile];
+        population.age[tile] = next[tile] == 0 ? 0 : wasAlive ? population.age[tile] + 1 : 1;
     }
 }
 

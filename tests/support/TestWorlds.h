@@ -1,5 +1,6 @@
 // The patches runs are made of, as facts the tests share: the nine root labels, how many
-// tiles each root gives at each depth, and a seeded world built by the run's own recipe.
+// tiles each root gives at each depth, and a seeded world or a face graph built by the run's
+// own recipe.
 #pragma once
 
 #include <array>
@@ -7,7 +8,9 @@
 #include <cstdint>
 #include <string>
 
+#include "faces/FaceGraph.h"
 #include "run/RunPipeline.h"
+#include "tiling/Patch.h"
 
 namespace quorvel::testsupport {
 
@@ -32,6 +35,13 @@ inline Tiling seededWorld(const std::string& root, int32_t depth, double density
     options.density = density;
     options.seed = seed;
     return buildWorld(options);
+}
+
+// The flat face graph of a patch, found by the run's own face finder.
+inline FaceGraph faceGraphOfPatch(const std::string& root, int32_t depth, TilingKind kind) {
+    Tiling tiling = expandPatch(root, depth, kind);
+    buildFaceGraph(tiling);
+    return faceGraphOf(tiling);
 }
 
 }  // namespace quorvel::testsupport

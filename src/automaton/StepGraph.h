@@ -1,0 +1,44 @@
+// Who counts whom in a step: for every tile, the distinct tiles its face slots name, each with
+// the weight it adds to the tile's live-face sum when alive, and the same relation reversed
+// for carrying a flip into the sums that count the flipped tile. Built once per face weight
+// and shared, read-only, by every run on the world.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "faces/FaceGraph.h"
+
+namespace quorvel {
+
+// Flat CSR: tile t's entries are [start[t], start[t + 1]), tiles ascending within a tile.
+// 4 bytes a tile for `start` and 5 bytes an entry; the genuine patch has about 6 entries a
+// tile, so about 35 bytes a tile.
+struct Neighbourhood {
+    std::vector<uint32_t> start;   // tileCount + 1
+    std::vector<int32_t> tiles;    // ascending within a tile
+    std::vector<uint8_t> weights;  // min(faceWeight, slots naming the tile), 1..14
+
+    std::size_t tileCount() const { return start.empty() ? 0 : start.size() - 1; }
+};
+
+struct StepGraph {
+    int32_t faceWeight = 1;
+    // The distinct tiles t counts.
+    std::shared_ptr<const Neighbourhood> counted;
+    // The tiles that count t, with the weight they count it with. When the relation is
+    // symmetric (same tiles and weights both ways, as on the genuine patch) this is the same
+    // object as `counted`, so the graph costs one CSR, not two.
+    std::shared_ptr<const Neighbourhood> dependants;
+
+    std::size_t tileCount() const { return counted ? counted->tileCount() : 0; }
+    bool symmetric() const { return counted == dependants; }
+};
+
+// Tile t counts each distinct v named in its slots with weight min(faceWeight, slots of t
+// naming v); a tile naming itself counts itself. Throws when faceWeight < 1.
+StepGraph buildStepGraph(const FaceGraph& faces, int32_t faceWeight);
+
+}  // namespace quorvel
