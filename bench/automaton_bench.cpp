@@ -1,7 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "DepthFiveWorld.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ void reportPerStep(benchmark::State& state, int64_t stepsPerIteration) {
         benchmark::Counter(steps * tiles, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// A whole run from the seeded state: set-up of the TilingAutomaton included, as the driver does it.
+// A whole run from the seeded state: set-up of the Automaton included, as the driver does it.
 void BM_AutomatonRun(benchmark::State& state) {
     const Rule rule = benchRule(state.range(0));
     const int64_t steps = state.range(1);
@@ -30,7 +30,7 @@ void BM_AutomatonRun(benchmark::State& state) {
         state.PauseTiming();
         Tiling tiling = bench::depthFiveWorld();
         state.ResumeTiming();
-        TilingAutomaton automaton(tiling, rule);
+        Automaton automaton(tiling, rule);
         int64_t checksum = 0;
         for (int64_t s = 0; s < steps; ++s) {
             automaton.step();
@@ -81,7 +81,7 @@ BENCHMARK(BM_PlainRun)
 // One step of a run that has already settled (default rule, after 1000 steps).
 void BM_AutomatonSettledStep(benchmark::State& state) {
     Tiling tiling = bench::depthFiveWorld();
-    TilingAutomaton automaton(tiling, Rule{});
+    Automaton automaton(tiling, Rule{});
     for (int s = 0; s < 1000; ++s) {
         automaton.step();
     }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "automaton/Seeding.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "census/Census.h"
 #include "census/CensusPlan.h"
 #include "run/RunPipeline.h"
@@ -59,7 +59,7 @@ void BM_SameStepsBare(benchmark::State& state) {
     for (auto _ : state) {
         for (const CensusRow& row : census.rows) {
             seedPopulation(tiling, row.run.seed, row.run.density);
-            TilingAutomaton automaton(tiling, row.run.rule, adjacency);
+            Automaton automaton(tiling, row.run.rule, adjacency);
             for (int32_t step = 0; step < row.result.stepsRun; ++step) {
                 automaton.step();
             }

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "DepthFiveWorld.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "run/RunRecord.h"
 #include "support/ScratchDir.h"
 #include "view/PageWriter.h"
@@ -23,7 +23,7 @@ void runSteps(benchmark::State& state, const Rule& rule, bool recorded) {
         Tiling tiling = bench::depthFiveWorld();
         state.ResumeTiming();
         RunRecord record(tiling, rule);
-        TilingAutomaton automaton(tiling, rule);
+        Automaton automaton(tiling, rule);
         for (int32_t step = 0; step < kSteps; ++step) {
             automaton.step();
             if (recorded) {
@@ -54,7 +54,7 @@ BENCHMARK(BM_DefaultRunRecorded)->Unit(benchmark::kMillisecond);
 void BM_WriteViewerPage(benchmark::State& state) {
     Tiling tiling = bench::depthFiveWorld();
     RunRecord record(tiling, kBusyRule);
-    TilingAutomaton automaton(tiling, kBusyRule);
+    Automaton automaton(tiling, kBusyRule);
     for (int32_t step = 0; step < kSteps; ++step) {
         automaton.step();
         record.addStep(tiling, automaton);

@@ -11,7 +11,7 @@
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
 #include "automaton/StepGraph.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "run/RunPipeline.h"
 #include "support/TestWorlds.h"
 
@@ -82,7 +82,7 @@ Tiling stepBothWays(const Tiling& start, const Rule& rule) {
     Tiling plain = start;
     stepAutomaton(plain, rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight);
     Tiling fast = start;
-    TilingAutomaton automaton(fast, rule);
+    Automaton automaton(fast, rule);
     automaton.step();
     for (std::size_t i = 0; i < start.size(); ++i) {
         EXPECT_EQ(fast[i].alive, plain[i].alive) << "tile " << i;
@@ -166,8 +166,8 @@ TEST(StepAutomaton, AgesCountStepsAliveForSurvivorsAndStartAtOneForNewborns) {
     Tiling tiling = fixture({{-1}, {-1}}, {true, false});
     const Rule rule{0, 0, 0, 1};
     Tiling blink = fixture({{-1}}, {false});
-    TilingAutomaton survivor(tiling, rule);
-    TilingAutomaton blinker(blink, Rule{0, 1, 14, 1});
+    Automaton survivor(tiling, rule);
+    Automaton blinker(blink, Rule{0, 1, 14, 1});
     for (uint32_t s = 1; s <= 6; ++s) {
         survivor.step();
         blinker.step();
@@ -187,7 +187,7 @@ TEST(StepAutomaton, GammaAtDepthZeroDiesOutInOneStep) {
     EXPECT_FALSE(tiling[0].alive);
     EXPECT_TRUE(tiling[1].alive);
     // Tile 0 has sum 1 (four faces capped at 1) and stays dead; tile 1 has sum 0 and dies.
-    TilingAutomaton automaton(tiling, Rule{});
+    Automaton automaton(tiling, Rule{});
     automaton.step();
     EXPECT_FALSE(tiling[0].alive);
     EXPECT_FALSE(tiling[1].alive);
@@ -200,9 +200,9 @@ TEST(StepAutomaton, GammaAtDepthZeroDiesOutInOneStep) {
     EXPECT_TRUE(weighted[0].alive);
 }
 
-TEST(TilingAutomaton, DefaultRunReportsTheKnownStepFigures) {
+TEST(Automaton, DefaultRunReportsTheKnownStepFigures) {
     Tiling tiling = buildWorld(Options{});
-    TilingAutomaton automaton(tiling, Rule{});
+    Automaton automaton(tiling, Rule{});
     struct Expected {
         int32_t step;
         int32_t live;
@@ -230,7 +230,7 @@ struct DifferentialCase {
     int32_t faceWeight;
     uint64_t seed;
     double density;
-    // Plain steps before the TilingAutomaton takes over, so that it starts from grown ages.
+    // Plain steps before the Automaton takes over, so that it starts from grown ages.
     int32_t warmUpSteps;
 };
 
@@ -241,7 +241,7 @@ std::string describe(const DifferentialCase& c, int32_t depth) {
            std::to_string(c.density) + " warm-up " + std::to_string(c.warmUpSteps);
 }
 
-TEST(TilingAutomaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
+TEST(Automaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
     const DifferentialCase cases[] = {
         {3, 2, 3, 1, 1, 0.42, 0}, {2, 1, 4, 1, 1, 0.42, 0},  {0, 0, 14, 1, 5, 0.3, 0},
         {1, 0, 2, 2, 7, 0.2, 0},  {1, 0, 2, 3, 7, 0.6, 0},   {0, 1, 2, 6, 3, 0.5, 0},
@@ -257,7 +257,7 @@ TEST(TilingAutomaton, MatchesThePlainStepAtEveryStepOnRealTilings) {
                 stepAutomaton(plain, c.birth, c.surviveMin, c.surviveMax, c.faceWeight);
             }
             Tiling fast = plain;
-            TilingAutomaton automaton(fast,
+            Automaton automaton(fast,
                                       Rule{c.birth, c.surviveMin, c.surviveMax, c.faceWeight});
             std::vector<int32_t> changed;
             bool agreed = true;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "automaton/Seeding.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
 #include "run/RunPipeline.h"
@@ -268,8 +268,8 @@ TEST(CensusWorker, RestartedRecordMatchesAFreshOne) {
         } else {
             restarted.emplace(reused, rules[k], CheckpointPolicy{}, liveSetKey, adjacency);
         }
-        TilingAutomaton freshAutomaton(fresh, rules[k]);
-        TilingAutomaton reusedAutomaton(reused, rules[k], adjacency);
+        Automaton freshAutomaton(fresh, rules[k]);
+        Automaton reusedAutomaton(reused, rules[k], adjacency);
         for (int step = 0; step < 300; ++step) {
             freshAutomaton.step();
             record.addStep(fresh, freshAutomaton);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Reference.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "render/SvgWriter.h"
 #include "run/RunPipeline.h"
 #include "support/FileText.h"
@@ -120,7 +120,7 @@ TEST_F(SvgContent, IntegralExtentIsWrittenWithoutDecimalPoint) {
 
 TEST_F(SvgContent, DefaultRunHasOneLinePerTileColouredByState) {
     Tiling tiling = seededWorld("Delta", 3, 0.42);
-    TilingAutomaton automaton(tiling, Rule{3, 2, 3, 1});
+    Automaton automaton(tiling, Rule{3, 2, 3, 1});
     for (int step = 0; step < 5; ++step) {
         automaton.step();
     }
@@ -177,7 +177,7 @@ TEST_F(SvgMatchesPlain, RealTilings) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.root) + " depth " + std::to_string(c.depth));
         Tiling tiling = seededWorld(c.root, c.depth, c.density, 7);
-        TilingAutomaton automaton(tiling, Rule{3, 2, 3, 1});
+        Automaton automaton(tiling, Rule{3, 2, 3, 1});
         for (int step = 0; step < c.steps; ++step) {
             automaton.step();
         }

@@ -14,7 +14,7 @@
 
 #include "Reference.h"
 #include "automaton/Seeding.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "cli/Version.h"
 #include "render/PictureStyle.h"
 #include "run/LatestStepByHash.h"
@@ -60,7 +60,7 @@ RunRecord recordSteps(Tiling& tiling, const Rule& rule, int32_t steps,
     if (run != nullptr) {
         snapshot(tiling, *run);
     }
-    TilingAutomaton automaton(tiling, rule);
+    Automaton automaton(tiling, rule);
     for (int32_t step = 1; step <= steps; ++step) {
         automaton.step();
         record.addStep(tiling, automaton);

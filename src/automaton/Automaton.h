@@ -61,6 +61,8 @@ class Automaton {
     int64_t stepsDone() const { return stepsDone_; }
     const Rule& rule() const { return rule_; }
     const StepGraph& graph() const { return *graph_; }
+    // For another automaton on the same graph (a re-simulation).
+    const std::shared_ptr<const StepGraph>& sharedGraph() const { return graph_; }
     // The state as it stands, as a value.
     Population population() const;
     // Threads this run actually steps on (1 below the tuning's threshold).

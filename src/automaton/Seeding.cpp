@@ -19,21 +19,18 @@ double tileUniform(uint64_t index, uint64_t seed) {
 
 Population seedPopulation(std::size_t tileCount, uint64_t seed, double density) {
     Population population;
+    seedPopulationInto(population, tileCount, seed, density);
+    return population;
+}
+
+void seedPopulationInto(Population& population, std::size_t tileCount, uint64_t seed,
+                        double density) {
     population.alive.resize(tileCount);
     population.age.resize(tileCount);
     for (std::size_t j = 0; j < tileCount; ++j) {
         const bool alive = density > tileUniform(j, seed);
         population.alive[j] = alive ? 1 : 0;
         population.age[j] = alive ? 1 : 0;
-    }
-    return population;
-}
-
-void seedPopulation(Tiling& tiling, uint64_t seed, double density) {
-    const Population population = seedPopulation(tiling.size(), seed, density);
-    for (std::size_t j = 0; j < tiling.size(); ++j) {
-        tiling[j].alive = population.alive[j] != 0;
-        tiling[j].age = population.age[j];
     }
 }
 

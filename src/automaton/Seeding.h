@@ -2,12 +2,10 @@
 // density, through one SplitMix64 output step per tile.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include <cstddef>
-
 #include "automaton/Population.h"
-#include "tiling/Tiling.h"
 
 namespace quorvel {
 
@@ -24,7 +22,8 @@ double tileUniform(uint64_t index, uint64_t seed);
 // Tile j is alive when density > tileUniform(j, seed) (strictly), with age 1; else dead, age 0.
 Population seedPopulation(std::size_t tileCount, uint64_t seed, double density);
 
-// The same population written into the tiles' alive and age fields.
-void seedPopulation(Tiling& tiling, uint64_t seed, double density);
+// The same, into a population whose buffers are kept from run to run.
+void seedPopulationInto(Population& population, std::size_t tileCount, uint64_t seed,
+                        double density);
 
 }  // namespace quorvel

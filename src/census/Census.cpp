@@ -13,7 +13,7 @@
 
 namespace quorvel {
 
-std::vector<CensusRow> runCensus(const Tiling& world, const CensusPlan& plan,
+std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& plan,
                                  const std::vector<uint64_t>& positions, int32_t maxSteps,
                                  int32_t jobs, const CensusProgress& progress) {
     std::vector<CensusRow> rows(positions.size());
@@ -27,7 +27,7 @@ std::vector<CensusRow> runCensus(const Tiling& world, const CensusPlan& plan,
 
     const auto work = [&] {
         try {
-            CensusWorker worker(world);
+            CensusWorker worker(graphs);
             for (std::size_t index = next++; index < rows.size() && !failed; index = next++) {
                 rows[index].run = plan.runAt(positions[index]);
                 rows[index].result = worker.run(rows[index].run, maxSteps);

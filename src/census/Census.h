@@ -1,5 +1,5 @@
-// A census run on several threads: the world is built once and only read; each worker copies
-// its neighbour slots once and takes run positions from a shared counter until none are left.
+// A census run on several threads: the world and its step graphs are built once and only read;
+// each worker takes run positions from a shared counter until none are left.
 // Results are stored by position, so they do not depend on the number of workers.
 #pragma once
 
@@ -9,7 +9,7 @@
 
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
-#include "tiling/Tiling.h"
+#include "census/CensusWorker.h"
 
 namespace quorvel {
 
@@ -22,7 +22,7 @@ struct CensusProgress {
 
 // The rows of the runs at `positions`, in that order. `jobs` is at least 1; no more workers
 // start than there are runs. An error in a worker is rethrown here once all have stopped.
-std::vector<CensusRow> runCensus(const Tiling& world, const CensusPlan& plan,
+std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& plan,
                                  const std::vector<uint64_t>& positions, int32_t maxSteps,
                                  int32_t jobs, const CensusProgress& progress = {});
 

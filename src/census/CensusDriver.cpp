@@ -211,12 +211,15 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
         const TilingKind kind = tilingKindNamed(settings.tiling);
         const CensusPlan plan(settings.lists);
         const std::vector<uint64_t> positions = plan.positionsIn(settings.shard);
-        Options worldOptions = settings.run;
-        worldOptions.density = 0.0;
-        const Tiling world = buildWorld(worldOptions, kind);
+        const World world = buildWorld(settings.run, kind);
+        StepGraphs graphs;
+        for (const int32_t weight : plan.weights()) {
+            graphs.emplace(weight,
+                           std::make_shared<const StepGraph>(buildStepGraph(world.faces, weight)));
+        }
 
         writeBanner(out);
-        writeCensusSummary(out, settings, world.size(), positions.size());
+        writeCensusSummary(out, settings, world.tiling.size(), positions.size());
         checkWritten(out);
 
         CensusProgress progress;
@@ -226,7 +229,7 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
             progress.report = [&](uint64_t done) { line->draw(done); };
         }
         const std::vector<CensusRow> rows =
-            runCensus(world, plan, positions, settings.run.steps, settings.jobs, progress);
+            runCensus(graphs, plan, positions, settings.run.steps, settings.jobs, progress);
         if (line) {
             line->finish();
         }

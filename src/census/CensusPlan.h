@@ -66,6 +66,8 @@ class CensusPlan {
     explicit CensusPlan(const CensusLists& lists);
 
     uint64_t runCount() const { return runCount_; }
+    // The face weights of the runs, ascending.
+    const std::vector<int32_t>& weights() const { return weights_; }
     CensusRun runAt(uint64_t position) const;
 
     // Positions of the runs in `shard`, ascending.

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
+#include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
-#include "automaton/TilingAutomaton.h"
 #include "run/RunRecord.h"
 
 namespace quorvel {
@@ -22,20 +22,22 @@ const char* outcomeName(Outcome outcome) {
     return "unsettled";
 }
 
-CensusWorker::CensusWorker(const Tiling& world) : world_(world), states_(world.size()) {}
+CensusWorker::CensusWorker(const StepGraphs& graphs) : graphs_(graphs) {}
 
 RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
-    std::shared_ptr<const ReverseAdjacency>& adjacency = adjacencies_[run.rule.faceWeight];
-    if (!adjacency) {
-        adjacency =
-            std::make_shared<const ReverseAdjacency>(reverseAdjacency(world_, run.rule.faceWeight));
-    }
-    seedPopulation(states_, run.seed, run.density);
-    TilingAutomaton automaton(states_, run.rule, adjacency);
-    if (record_) {
-        record_->restart(states_, run.rule, adjacency);
+    const std::shared_ptr<const StepGraph>& graph = graphs_.at(run.rule.faceWeight);
+    seedPopulationInto(seeded_, graph->tileCount(), run.seed, run.density);
+    auto found = automata_.find(run.rule.faceWeight);
+    if (found == automata_.end()) {
+        found = automata_.try_emplace(run.rule.faceWeight, graph, run.rule, seeded_).first;
     } else {
-        record_.emplace(states_, run.rule, CheckpointPolicy{}, liveSetKey, adjacency);
+        found->second.restart(run.rule, seeded_);
+    }
+    Automaton& automaton = found->second;
+    if (record_) {
+        record_->restart(automaton);
+    } else {
+        record_.emplace(automaton);
     }
     RunRecord& record = *record_;
     RunResult result;
@@ -44,7 +46,7 @@ RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
     result.peakAlive = result.alive;
     for (int32_t step = 1; step <= maxSteps && record.period().length == 0; ++step) {
         automaton.step();
-        record.addStep(states_, automaton);
+        record.addStep(automaton);
         result.stepsRun = step;
         result.alive = automaton.liveCount();
         result.maxAge = automaton.maxAge();

@@ -1,6 +1,5 @@
-// One census run: a worker reseeds its own copy of the world's states, steps it until the live
-// set repeats an earlier one (the period quorvel-view reports) or the step limit, and
-// classifies what it saw.
+// One census run: a worker reseeds its automaton, steps it until the live set repeats an
+// earlier one (the period quorvel-view reports) or the step limit, and classifies what it saw.
 #pragma once
 
 #include <cstdint>
@@ -8,11 +7,12 @@
 #include <memory>
 #include <optional>
 
+#include "automaton/Automaton.h"
+#include "automaton/Population.h"
 #include "automaton/Rule.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/StepGraph.h"
 #include "census/CensusPlan.h"
 #include "run/RunRecord.h"
-#include "tiling/Tiling.h"
 
 namespace quorvel {
 
@@ -40,20 +40,22 @@ struct RunResult {
     int32_t peakAlive = 0;
 };
 
+// The step graph of every face weight a census uses, built once and shared by every worker.
+using StepGraphs = std::map<int32_t, std::shared_ptr<const StepGraph>>;
+
 class CensusWorker {
   public:
-    // `world` (tiles with their neighbour slots) is only read, and must outlive the worker.
-    // The automaton writes the states it steps into a tiling, so every worker keeps a tiling
-    // of its own for them, made once; the reverse adjacency of each face weight is built once
-    // per worker and shared by its runs and their re-simulations.
-    explicit CensusWorker(const Tiling& world);
+    // `graphs` must hold the graph of every weight the worker is given, and outlive it. Each
+    // worker keeps an automaton per weight and one record, made once and restarted for each
+    // run, so a run allocates nothing once they have grown.
+    explicit CensusWorker(const StepGraphs& graphs);
 
     RunResult run(const CensusRun& run, int32_t maxSteps);
 
   private:
-    const Tiling& world_;
-    Tiling states_;
-    std::map<int32_t, std::shared_ptr<const ReverseAdjacency>> adjacencies_;
+    const StepGraphs& graphs_;
+    Population seeded_;
+    std::map<int32_t, Automaton> automata_;
     // Made at the first run, restarted for each later one.
     std::optional<RunRecord> record_;
 };

@@ -11,7 +11,8 @@ int runQuorvel(const std::vector<std::string>& args, std::ostream& out, std::ost
         if (command.helpRequested) {
             printUsage(out);
         } else {
-            reportRun(command.options, out);
+            Run run(command.options, RunSetup{});
+            reportRun(run, command.options, out);
         }
         return 0;
     });

@@ -2,7 +2,7 @@
 
 #include "render/OutputFile.h"
 #include "render/PictureStyle.h"
-#include "tiling/PatchBounds.h"
+#include "tiling/Patch.h"
 
 #include <algorithm>
 #include <charconv>
@@ -140,10 +140,11 @@ class BlockWriter {
     std::size_t used_ = 0;
 };
 
-}  // namespace
-
-void writeSvg(const Tiling& tiling, const std::string& path) {
-    const PatchBounds bounds = patchBounds(tiling);
+// The header, the background, one polygon line per outline that forEachOutline hands over
+// (with its points, their count and its state), and the closing line.
+template <typename ForEachOutline>
+void writePicture(const PatchBounds& bounds, const std::string& path,
+                  ForEachOutline&& forEachOutline) {
     const double width = (bounds.maxX - bounds.minX) + 2 * kPictureMargin;
     const double height = (bounds.maxY - bounds.minY) + 2 * kPictureMargin;
 
@@ -160,24 +161,49 @@ void writeSvg(const Tiling& tiling, const std::string& path) {
     out.literal("<rect width=\"100%\" height=\"100%\" fill=\"");
     out.literal(kBackgroundColour);
     out.literal("\"/>\n");
-    for (const Tile& tile : tiling) {
+    forEachOutline([&](const Vec2* points, std::size_t count, bool live) {
         out.literal("<polygon points=\"");
-        for (const Vec2& p : tile.polygon) {
-            out.fixed4((p.x - bounds.minX) + kPictureMargin);
+        for (const Vec2* p = points; p != points + count; ++p) {
+            out.fixed4((p->x - bounds.minX) + kPictureMargin);
             out.character(',');
-            out.fixed4((p.y - bounds.minY) + kPictureMargin);
+            out.fixed4((p->y - bounds.minY) + kPictureMargin);
             out.character(' ');
         }
         out.literal("\" fill=\"");
-        out.literal(tile.alive ? kLiveFill : kDeadFill);
+        out.literal(live ? kLiveFill : kDeadFill);
         out.literal("\" stroke=\"");
-        out.literal(tile.alive ? kLiveStroke : kDeadStroke);
+        out.literal(live ? kLiveStroke : kDeadStroke);
         out.literal("\" stroke-width=\"");
         out.literal(kStrokeWidth);
         out.literal("\"/>\n");
-    }
+    });
     out.literal("</svg>\n");
     out.finish();
+}
+
+}  // namespace
+
+void writeSvg(const Tiling& tiling, const std::vector<uint8_t>& alive, const std::string& path) {
+    writePicture(tiling.bounds, path, [&](auto&& polygon) {
+        forEachTilePolygon(tiling, [&](std::size_t tile, const TileOutline& outline) {
+            polygon(outline.data(), outline.size(), alive[tile] != 0);
+        });
+    });
+}
+
+void writeSvgOutlines(const std::vector<Polygon>& outlines, const std::vector<uint8_t>& alive,
+                      const std::string& path) {
+    PatchBounds bounds;
+    for (const Polygon& outline : outlines) {
+        for (const Vec2& p : outline) {
+            bounds.include(p);
+        }
+    }
+    writePicture(bounds, path, [&](auto&& polygon) {
+        for (std::size_t tile = 0; tile < outlines.size(); ++tile) {
+            polygon(outlines[tile].data(), outlines[tile].size(), alive[tile] != 0);
+        }
+    });
 }
 
 }  // namespace quorvel

@@ -3,14 +3,22 @@
 // left and top edges), never scaled or flipped.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tiling/Tiling.h"
 
 namespace quorvel {
 
-// Creates or replaces the file whole (see OutputFile); throws "Unable to write SVG: " + path
-// when it cannot be created, written or closed, and then leaves an earlier file as it was.
-void writeSvg(const Tiling& tiling, const std::string& path);
+// `alive` holds a tile's state at its index (1 alive, 0 dead). Creates or replaces the file
+// whole (see OutputFile); throws "Unable to write SVG: " + path when it cannot be created,
+// written or closed, and then leaves an earlier file as it was.
+void writeSvg(const Tiling& tiling, const std::vector<uint8_t>& alive, const std::string& path);
+
+// The same picture of outlines of any sizes, framed by their own extent: fixtures that test
+// the number formats on points no patch has.
+void writeSvgOutlines(const std::vector<Polygon>& outlines, const std::vector<uint8_t>& alive,
+                      const std::string& path);
 
 }  // namespace quorvel

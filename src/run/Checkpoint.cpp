@@ -41,21 +41,23 @@ uint64_t readVarint(const std::string& bytes, std::size_t& position) {
     throw std::runtime_error("Overlong number in page data");
 }
 
-std::string encodeCheckpoint(const Tiling& tiling) {
+std::string encodeCheckpoint(const Automaton& automaton) {
     // One pass over the tiles; then the live set as a list of gaps or as a bitmap, whichever
     // is shorter.
+    const std::vector<uint8_t>& alive = automaton.aliveFlags();
     std::vector<std::pair<int32_t, uint32_t>> live;
+    live.reserve(static_cast<std::size_t>(automaton.liveCount()));
     std::size_t listBytes = 0;
     int32_t previous = -1;
-    for (std::size_t index = 0; index < tiling.size(); ++index) {
-        if (tiling[index].alive) {
+    for (std::size_t index = 0; index < alive.size(); ++index) {
+        if (alive[index] != 0) {
             const auto tile = static_cast<int32_t>(index);
             listBytes += varintSize(static_cast<uint64_t>(tile - previous - 1));
-            live.emplace_back(tile, tiling[index].age);
+            live.emplace_back(tile, automaton.age(index));
             previous = tile;
         }
     }
-    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
+    const std::size_t bitmapBytes = (alive.size() + 7) / 8;
     const bool bitmap = bitmapBytes < listBytes;
     std::string bytes;
     bytes.reserve(2 * live.size() + (bitmap ? bitmapBytes : 0) + 8);
@@ -79,12 +81,10 @@ std::string encodeCheckpoint(const Tiling& tiling) {
     return bytes;
 }
 
-void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling) {
-    for (Tile& tile : tiling) {
-        tile.alive = false;
-        tile.next = false;
-        tile.age = 0;
-    }
+Population loadCheckpoint(const std::string& bytes, int32_t step, std::size_t tileCount) {
+    Population population;
+    population.alive.assign(tileCount, 0);
+    population.age.assign(tileCount, 0);
     std::size_t position = 0;
     const uint64_t kind = readVarint(bytes, position);
     if (kind != kCheckpointList && kind != kCheckpointBitmap) {
@@ -92,7 +92,7 @@ void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling) {
     }
     const uint64_t count = readVarint(bytes, position);
     const std::size_t bitmapAt = position;
-    const std::size_t bitmapBytes = (tiling.size() + 7) / 8;
+    const std::size_t bitmapBytes = (tileCount + 7) / 8;
     if (kind == kCheckpointBitmap) {
         if (bytes.size() - position < bitmapBytes) {
             throw std::runtime_error("Truncated page data");
@@ -100,37 +100,36 @@ void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling) {
         position += bitmapBytes;
     }
     std::size_t nextInBitmap = 0;
-    int32_t previous = -1;
+    int64_t previous = -1;
     for (uint64_t k = 0; k < count; ++k) {
         if (kind == kCheckpointList) {
             const uint64_t gap = readVarint(bytes, position);
-            if (gap >= static_cast<uint64_t>(static_cast<int64_t>(tiling.size()) - previous - 1)) {
+            if (gap >= static_cast<uint64_t>(static_cast<int64_t>(tileCount) - previous - 1)) {
                 throw std::runtime_error("Tile index out of range in page data");
             }
-            previous += 1 + static_cast<int32_t>(gap);
+            previous += 1 + static_cast<int64_t>(gap);
         } else {
-            while (nextInBitmap < tiling.size() &&
+            while (nextInBitmap < tileCount &&
                    (static_cast<uint8_t>(bytes[bitmapAt + nextInBitmap / 8]) >> (nextInBitmap % 8) &
                     1) == 0) {
                 ++nextInBitmap;
             }
-            if (nextInBitmap == tiling.size()) {
+            if (nextInBitmap == tileCount) {
                 throw std::runtime_error("Tile index out of range in page data");
             }
-            previous = static_cast<int32_t>(nextInBitmap++);
+            previous = static_cast<int64_t>(nextInBitmap++);
         }
         const uint64_t ageMinusOne = readVarint(bytes, position);
         if (ageMinusOne > static_cast<uint64_t>(step)) {
             throw std::runtime_error("Age out of range in page data");
         }
-        Tile& tile = tiling[static_cast<std::size_t>(previous)];
-        tile.alive = true;
-        tile.next = true;
-        tile.age = static_cast<uint32_t>(ageMinusOne + 1);
+        population.alive[static_cast<std::size_t>(previous)] = 1;
+        population.age[static_cast<std::size_t>(previous)] = static_cast<uint32_t>(ageMinusOne + 1);
     }
     if (position != bytes.size()) {
         throw std::runtime_error("Trailing bytes in page data");
     }
+    return population;
 }
 
 }  // namespace quorvel

@@ -13,7 +13,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tiling/Tiling.h"
+#include "automaton/Automaton.h"
+#include "automaton/Population.h"
 
 namespace quorvel {
 
@@ -24,10 +25,10 @@ void appendVarint(std::string& bytes, uint64_t value);
 // Throws "Truncated page data" when the bytes end inside a number.
 uint64_t readVarint(const std::string& bytes, std::size_t& position);
 
-// The tiles' alive flags and ages as they stand.
-std::string encodeCheckpoint(const Tiling& tiling);
-// Sets every tile's alive flag and age from a checkpoint taken at `step`. Throws on data that
-// names a tile out of range, an age over step + 1 or trailing bytes.
-void loadCheckpoint(const std::string& bytes, int32_t step, Tiling& tiling);
+// The automaton's alive flags and ages as they stand.
+std::string encodeCheckpoint(const Automaton& automaton);
+// The alive flags and ages of `tileCount` tiles from a checkpoint taken at `step`. Throws on
+// data that names a tile out of range, an age over step + 1 or trailing bytes.
+Population loadCheckpoint(const std::string& bytes, int32_t step, std::size_t tileCount);
 
 }  // namespace quorvel

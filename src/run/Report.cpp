@@ -1,6 +1,7 @@
 #include "run/Report.h"
 
 #include <iomanip>
+#include <sstream>
 #include <stdexcept>
 
 namespace quorvel {
@@ -20,6 +21,14 @@ void writeSummary(std::ostream& out, const Options& options, std::size_t tileCou
         out << " tiling=" << tilingName(kind);
     }
     out << "\n";
+}
+
+std::string summaryLine(const Options& options, std::size_t tileCount, TilingKind kind) {
+    std::ostringstream line;
+    writeSummary(line, options, tileCount, kind);
+    std::string text = line.str();
+    text.pop_back();
+    return text;
 }
 
 void writeStepLine(std::ostream& out, int64_t step, int32_t liveCount, uint32_t maxAge) {

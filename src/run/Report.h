@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <ostream>
 
+#include <string>
 #include "run/Options.h"
-#include "tiling/Patch.h"
+
+#include "tiling/TilingKind.h"
 
 namespace quorvel {
 
@@ -16,6 +18,8 @@ void writeBanner(std::ostream& out);
 // " tiling=spectre" for the Spectre patch; quorvel's own line never names its patch.
 void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount,
                   TilingKind kind = TilingKind::Quorvel);
+// The same line without its "\n".
+std::string summaryLine(const Options& options, std::size_t tileCount, TilingKind kind);
 
 // The step counter is 64-bit so that the last of 2^31 - 1 steps cannot overflow it.
 void writeStepLine(std::ostream& out, int64_t step, int32_t liveCount, uint32_t maxAge);

@@ -2,10 +2,10 @@
 
 #include <exception>
 
-#include "automaton/Seeding.h"
 #include "faces/FaceGraph.h"
 #include "render/SvgWriter.h"
 #include "run/Report.h"
+#include "tiling/Patch.h"
 
 namespace quorvel {
 
@@ -13,35 +13,26 @@ Rule ruleOf(const Options& options) {
     return Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
 }
 
-Tiling buildWorld(const Options& options, TilingKind kind) {
-    Tiling tiling = expandPatch(options.root, options.depth, kind);
-    buildFaceGraph(tiling);
-    seedPopulation(tiling, options.seed, options.density);
-    return tiling;
+World buildWorld(const Options& options, TilingKind kind) {
+    World world;
+    world.tiling = expandPatch(options.root, options.depth, kind);
+    world.faces = buildFaceGraph(world.tiling);
+    return world;
 }
 
-Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer,
-                 TilingKind kind) {
-    Tiling tiling = buildWorld(options, kind);
+void reportRun(Run& run, const Options& options, std::ostream& out) {
+    const Tiling& tiling = run.world().tiling;
     writeBanner(out);
-    writeSummary(out, options, tiling.size(), kind);
-    if (observer.seeded) {
-        observer.seeded(tiling);
-    }
-    TilingAutomaton automaton(tiling, ruleOf(options));
+    writeSummary(out, options, tiling.size(), tiling.kind);
     for (int64_t step = 1; step <= options.steps; ++step) {
-        automaton.step();
-        writeStepLine(out, step, automaton.liveCount(), automaton.maxAge());
+        run.step();
+        writeStepLine(out, step, run.automaton().liveCount(), run.automaton().maxAge());
         checkWritten(out);
-        if (observer.stepped) {
-            observer.stepped(automaton);
-        }
     }
     if (!options.svgPath.empty()) {
-        writeSvg(tiling, options.svgPath);
+        writeSvg(tiling, run.automaton().aliveFlags(), options.svgPath);
         out << "svg=" << options.svgPath << "\n";
     }
-    return tiling;
 }
 
 int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run) {

@@ -7,27 +7,15 @@
 
 namespace quorvel {
 
-RunRecord::RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy,
-                     LiveSetKey key, std::shared_ptr<const ReverseAdjacency> adjacency)
-    : rule_(rule), policy_(policy), adjacency_(std::move(adjacency)) {
-    replay_.resize(seeded.size());
-    keys_.reserve(seeded.size());
-    for (std::size_t index = 0; index < seeded.size(); ++index) {
-        if (!adjacency_) {
-            replay_[index].neighbours = seeded[index].neighbours;
-        }
-        keys_.push_back(key(static_cast<int32_t>(index)));
-    }
-    start(seeded);
+RunRecord::RunRecord(const Automaton& start, const CheckpointPolicy& policy, LiveSetKey key)
+    : policy_(policy), key_(key) {
+    this->start(start);
 }
 
-void RunRecord::restart(const Tiling& seeded, const Rule& rule,
-                        std::shared_ptr<const ReverseAdjacency> adjacency) {
-    if (!adjacency_ || !adjacency || seeded.size() != keys_.size()) {
-        throw std::logic_error("RunRecord::restart needs a reverse adjacency of the same world");
+void RunRecord::restart(const Automaton& start) {
+    if (start.aliveFlags().size() != tileCount_) {
+        throw std::logic_error("RunRecord::restart needs an automaton on a world of the same size");
     }
-    rule_ = rule;
-    adjacency_ = std::move(adjacency);
     liveCounts_.clear();
     work_ = 0;
     checkpoints_.clear();
@@ -39,25 +27,28 @@ void RunRecord::restart(const Tiling& seeded, const Rule& rule,
     flipLog_.clear();
     flipLogEnds_.clear();
     flipLogFirst_ = 0;
-    start(seeded);
+    this->start(start);
 }
 
-void RunRecord::start(const Tiling& seeded) {
+void RunRecord::start(const Automaton& start) {
+    rule_ = start.rule();
+    graph_ = start.sharedGraph();
+    tileCount_ = start.aliveFlags().size();
     workBetween_ = policy_.workBetween;
-    int32_t liveCount = 0;
-    for (std::size_t index = 0; index < seeded.size(); ++index) {
-        if (seeded[index].alive) {
-            ++liveCount;
-            hash_ ^= keys_[index];
+    const std::vector<uint8_t>& alive = start.aliveFlags();
+    for (std::size_t index = 0; index < alive.size(); ++index) {
+        if (alive[index] != 0) {
+            hash_ ^= key_(static_cast<int32_t>(index));
         }
     }
-    liveCounts_.push_back(liveCount);
+    liveCounts_.push_back(start.liveCount());
     latestStepWithHash_.exchange(hash_, 0);
     previousStepWithHash_.push_back(-1);
-    takeCheckpoint(seeded, 0);
+    takeCheckpoint(start, 0);
 }
 
-void RunRecord::addStep(const Tiling& now, const TilingAutomaton& automaton) {
+void RunRecord::addStep(const Automaton& automaton) {
+    const Automaton& now = automaton;
     const auto step = static_cast<int32_t>(liveCounts_.size());
     liveCounts_.push_back(automaton.liveCount());
     const std::vector<int32_t>& changed = automaton.changedTiles();
@@ -65,7 +56,7 @@ void RunRecord::addStep(const Tiling& now, const TilingAutomaton& automaton) {
 
     if (period_.length == 0) {
         for (const int32_t tile : changed) {
-            hash_ ^= keys_[static_cast<std::size_t>(tile)];
+            hash_ ^= key_(tile);
         }
         flipLog_.insert(flipLog_.end(), changed.begin(), changed.end());
         flipLogEnds_.push_back(flipLog_.size());
@@ -103,7 +94,7 @@ void RunRecord::addStep(const Tiling& now, const TilingAutomaton& automaton) {
     }
 }
 
-void RunRecord::takeCheckpoint(const Tiling& now, int32_t step) {
+void RunRecord::takeCheckpoint(const Automaton& now, int32_t step) {
     Checkpoint checkpoint{step, work_, encodeCheckpoint(now)};
     checkpoint.bytes.shrink_to_fit();
     checkpointBytes_ += checkpoint.bytes.size();
@@ -125,7 +116,7 @@ void RunRecord::takeCheckpoint(const Tiling& now, int32_t step) {
 }
 
 bool RunRecord::flipsCancelSince(int32_t earlier) {
-    oddFlips_.resize(keys_.size());
+    oddFlips_.resize(tileCount_);
     const auto first =
         flipLog_.begin() +
         static_cast<std::ptrdiff_t>(
@@ -143,7 +134,7 @@ bool RunRecord::flipsCancelSince(int32_t earlier) {
     return cancel;
 }
 
-bool RunRecord::sameLiveSet(int32_t earlier, const Tiling& now) {
+bool RunRecord::sameLiveSet(int32_t earlier, const Automaton& now) {
     if (earlier >= flipLogFirst_) {
         return flipsCancelSince(earlier);
     }
@@ -151,23 +142,11 @@ bool RunRecord::sameLiveSet(int32_t earlier, const Tiling& now) {
         checkpoints_.begin(), checkpoints_.end(), earlier,
         [](int32_t step, const Checkpoint& checkpoint) { return step < checkpoint.step; });
     const Checkpoint& start = *(after - 1);
-    loadCheckpoint(start.bytes, start.step, replay_);
-    if (start.step < earlier) {
-        if (!adjacency_) {
-            adjacency_ = std::make_shared<const ReverseAdjacency>(
-                reverseAdjacency(replay_, rule_.faceWeight));
-        }
-        TilingAutomaton automaton(replay_, rule_, adjacency_);
-        for (int32_t step = start.step; step < earlier; ++step) {
-            automaton.step();
-        }
+    Automaton replay(graph_, rule_, loadCheckpoint(start.bytes, start.step, tileCount_));
+    for (int32_t step = start.step; step < earlier; ++step) {
+        replay.step();
     }
-    for (std::size_t index = 0; index < replay_.size(); ++index) {
-        if (replay_[index].alive != now[index].alive) {
-            return false;
-        }
-    }
-    return true;
+    return replay.aliveFlags() == now.aliveFlags();
 }
 
 }  // namespace quorvel

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "automaton/Automaton.h"
 #include "automaton/Rule.h"
-#include "automaton/TilingAutomaton.h"
+#include "automaton/StepGraph.h"
 #include "run/LatestStepByHash.h"
 #include "run/Period.h"
-#include "tiling/Tiling.h"
 
 namespace quorvel {
 
@@ -44,23 +44,17 @@ struct CheckpointPolicy {
 
 class RunRecord {
   public:
-    // `seeded` is the tiling before the first step; only its neighbour slots and states are
-    // read here. `adjacency`, when given, is the reverse adjacency of those slots at the
-    // rule's face weight, which re-simulations then share instead of building their own; the
-    // slots are not copied.
-    RunRecord(const Tiling& seeded, const Rule& rule, const CheckpointPolicy& policy = {},
-              LiveSetKey key = liveSetKey,
-              std::shared_ptr<const ReverseAdjacency> adjacency = nullptr);
+    // `start` is the automaton before its first step; its state becomes step 0. A
+    // re-simulation steps an automaton of its own on the same step graph and rule.
+    explicit RunRecord(const Automaton& start, const CheckpointPolicy& policy = {},
+                       LiveSetKey key = liveSetKey);
 
-    // Starts over, as a record constructed with `seeded`, `rule` and `adjacency` would, on the
-    // same world, keeping what the constructor built from the world alone (the tiles' keys,
-    // the re-simulation's tiling) and the buffers. Only for a record made with a reverse
-    // adjacency, and given one (throws std::logic_error otherwise).
-    void restart(const Tiling& seeded, const Rule& rule,
-                 std::shared_ptr<const ReverseAdjacency> adjacency);
+    // Starts over, as a record constructed with `start` would, keeping the buffers. `start`
+    // must step on a world of the same size.
+    void restart(const Automaton& start);
 
-    // After each step: the tiling as the step left it, and the automaton that stepped it.
-    void addStep(const Tiling& now, const TilingAutomaton& automaton);
+    // After each step of the automaton the record was started with.
+    void addStep(const Automaton& automaton);
 
     int32_t stepCount() const { return static_cast<int32_t>(liveCounts_.size()) - 1; }
     // Live tiles at steps 0..stepCount().
@@ -71,24 +65,20 @@ class RunRecord {
     const Rule& rule() const { return rule_; }
 
   private:
-    // The state of step 0 from the seeded tiling.
-    void start(const Tiling& seeded);
-    void takeCheckpoint(const Tiling& now, int32_t step);
+    // The state of step 0.
+    void start(const Automaton& start);
+    void takeCheckpoint(const Automaton& now, int32_t step);
     // True if (and only if) the live set of step `earlier` equals that of `now`: every tile
     // flipped an even number of times since, read from the flip log when it reaches back that
     // far, else the earlier step is re-simulated from the nearest checkpoint at or before it.
-    bool sameLiveSet(int32_t earlier, const Tiling& now);
+    bool sameLiveSet(int32_t earlier, const Automaton& now);
     bool flipsCancelSince(int32_t earlier);
 
     Rule rule_;
     CheckpointPolicy policy_;
-    // Every tile's key, looked up once.
-    std::vector<uint64_t> keys_;
-    // The world a re-simulation runs in: the seeded tiling's neighbour slots, without
-    // polygons, until the reverse adjacency is known (given, or built at the first
-    // re-simulation), and the states.
-    Tiling replay_;
-    std::shared_ptr<const ReverseAdjacency> adjacency_;
+    LiveSetKey key_;
+    std::size_t tileCount_ = 0;
+    std::shared_ptr<const StepGraph> graph_;
 
     std::vector<int32_t> liveCounts_;
     int64_t work_ = 0;

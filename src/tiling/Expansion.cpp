@@ -6,14 +6,9 @@ namespace quorvel {
 
 namespace {
 
-// The second tile of a "Gamma" leaf is turned by +30 degrees about its own origin, which is
-// then moved onto base vertex 8.
-constexpr double kGammaTurnRadians = 0.5235987755982988;
-constexpr std::size_t kGammaPivotVertex = 8;
-
-bool isGamma(const std::string& label) {
-    return label == "Gamma";
-}
+// The rules' rows, in order; a supertile's id is its row.
+const std::array<const char*, kSupertileCount> kSupertileLabels = {
+    "Gamma", "Delta", "Theta", "Lambda", "Xi", "Pi", "Sigma", "Phi", "Psi"};
 
 const ChildLabels& childrenOrThrow(const SupertileRules& rules, const std::string& label) {
     const ChildLabels* children = findChildren(rules, label);
@@ -25,47 +20,47 @@ const ChildLabels& childrenOrThrow(const SupertileRules& rules, const std::strin
 
 }  // namespace
 
-void emitTile(const std::string& label, const Polygon& basePolygon, const Affine& transform,
-              Tiling& tiling) {
-    Tile tile;
-    tile.label = label;
-    tile.polygon.resize(basePolygon.size());
-    for (std::size_t i = 0; i < basePolygon.size(); ++i) {
-        tile.polygon[i] = apply(transform, basePolygon[i]);
+int supertileId(const std::string& label) {
+    for (std::size_t id = 0; id < kSupertileLabels.size(); ++id) {
+        if (label == kSupertileLabels[id]) {
+            return static_cast<int>(id);
+        }
     }
-    tiling.push_back(std::move(tile));
+    return -1;
 }
 
-void expandSupertile(const std::string& label, int32_t depth, const Affine& transform,
-                     const Polygon& basePolygon, const LevelTransforms& childTransforms,
-                     const SupertileRules& rules, Tiling& tiling) {
-    if (depth != 0) {
-        const ChildLabels& children = childrenOrThrow(rules, label);
-        const std::vector<Affine>& levelTransforms =
-            childTransforms.at(static_cast<std::size_t>(depth));
+const char* tileLabelName(TileLabel label) {
+    static const std::array<const char*, kTileLabelCount> kNames = {
+        "Delta", "Theta", "Lambda", "Xi", "Pi", "Sigma", "Phi", "Psi", "Gamma1", "Gamma2"};
+    return kNames.at(label);
+}
+
+RuleTable ruleTableOf(const SupertileRules& rules) {
+    RuleTable table;
+    for (std::size_t id = 0; id < kSupertileLabels.size(); ++id) {
+        const ChildLabels& children = childrenOrThrow(rules, kSupertileLabels[id]);
         for (std::size_t slot = 0; slot < children.size(); ++slot) {
             if (children[slot] == kEmptySlot) {
-                continue;  // the slot keeps its transform index: slot k always uses transform k
+                table.children[id][slot] = -1;
+                continue;
             }
-            expandSupertile(children[slot], depth - 1, compose(transform, levelTransforms[slot]),
-                            basePolygon, childTransforms, rules, tiling);
+            const int child = supertileId(children[slot]);
+            if (child < 0) {
+                throw std::runtime_error("Unknown label: " + children[slot]);
+            }
+            table.children[id][slot] = static_cast<int8_t>(child);
         }
-        return;
     }
-    if (isGamma(label)) {
-        const Affine pivot =
-            compose(translation(basePolygon.at(kGammaPivotVertex)), rotation(kGammaTurnRadians));
-        emitTile("Gamma1", basePolygon, transform, tiling);
-        emitTile("Gamma2", basePolygon, compose(transform, pivot), tiling);
-        return;
-    }
-    emitTile(label, basePolygon, transform, tiling);
+    return table;
 }
 
 std::size_t expandedTileCount(const std::string& label, int32_t depth,
                               const SupertileRules& rules) {
     if (depth == 0) {
-        return isGamma(label) ? 2 : 1;
+        if (supertileId(label) < 0) {
+            throw std::runtime_error("Unknown label: " + label);
+        }
+        return label == "Gamma" ? 2 : 1;
     }
     std::size_t count = 0;
     for (const std::string& child : childrenOrThrow(rules, label)) {

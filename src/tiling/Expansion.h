@@ -1,14 +1,18 @@
 // Recursive substitution: a root supertile label and a depth become the ordered list of leaf
 // tiles, depth-first with children in slot order. Each level has its own list of child
 // transforms; when every level shares one list (quorvel's patch) several leaves land on the
-// same place from depth 2 on and stay as separate tiles.
+// same place from depth 2 on and stay as separate tiles. Every placement is carried twice: as
+// the floating-point transform the picture is drawn with, composed exactly as it always was,
+// and as the exact lattice placement that the genuine patch's adjacency is keyed by.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "geometry/Affine.h"
+#include "geometry/Lattice.h"
 #include "tiling/SupertileRules.h"
 #include "tiling/Tiling.h"
 
@@ -17,18 +21,76 @@ namespace quorvel {
 // Entry d holds the eight child transforms of a supertile with d levels still to expand;
 // entry 0 is unused (a leaf has no children).
 using LevelTransforms = std::vector<std::vector<Affine>>;
+using LevelPlacements = std::vector<std::vector<Placement>>;
 
-// Appends every leaf below `label` placed by `transform`; throws "Unknown label: " + label for
-// a label the rules lack at a depth other than 0. `childTransforms` needs entries 1..depth.
-void expandSupertile(const std::string& label, int32_t depth, const Affine& transform,
-                     const Polygon& basePolygon, const LevelTransforms& childTransforms,
-                     const SupertileRules& rules, Tiling& tiling);
+// The rules by number: supertile ids follow the rules' rows (Gamma 0, Delta 1, ..., Psi 8);
+// a slot holds its child's id, or -1 for "null". Built once from supertileRules().
+inline constexpr int kSupertileCount = 9;
+struct RuleTable {
+    std::array<std::array<int8_t, 8>, kSupertileCount> children{};
+};
+RuleTable ruleTableOf(const SupertileRules& rules);
 
-// Appends one tile: the base polygon mapped through `transform`.
-void emitTile(const std::string& label, const Polygon& basePolygon, const Affine& transform,
-              Tiling& tiling);
+// The id of one of the nine supertile labels, or -1.
+int supertileId(const std::string& label);
 
-// The number of tiles expandSupertile appends, worked out from the rules alone.
+// A leaf of the expansion: its label and both forms of its placement.
+struct Leaf {
+    TileLabel label;
+    const Affine& transform;
+    const Placement& placement;
+};
+
+// Everything the expansion reads, built once per patch.
+struct ExpansionRecipe {
+    Polygon base;
+    LevelTransforms transforms;
+    LevelPlacements placements;
+    RuleTable rules;
+    // The second tile of a Gamma leaf: turned +30 degrees about its own origin, which then
+    // moves onto base vertex 8.
+    Affine gammaPivot;
+    Placement gammaPivotPlacement;
+};
+
+// Calls visit(leaf) for one tile, or for the two tiles of a Gamma leaf in order.
+template <typename Visit>
+void emitTile(int supertile, const Affine& transform, const Placement& placement,
+              const ExpansionRecipe& recipe, Visit& visit) {
+    if (supertile == 0) {
+        visit(Leaf{kTileLabelCount - 2, transform, placement});
+        const Affine second = compose(transform, recipe.gammaPivot);
+        const Placement secondPlacement = composePlacements(placement, recipe.gammaPivotPlacement);
+        visit(Leaf{kTileLabelCount - 1, second, secondPlacement});
+        return;
+    }
+    visit(Leaf{static_cast<TileLabel>(supertile - 1), transform, placement});
+}
+
+// Visits every leaf below `supertile` placed by `transform`, in order. The recipe needs
+// entries 1..depth of both transform lists.
+template <typename Visit>
+void expandSupertile(int supertile, int32_t depth, const Affine& transform,
+                     const Placement& placement, const ExpansionRecipe& recipe, Visit& visit) {
+    if (depth == 0) {
+        emitTile(supertile, transform, placement, recipe, visit);
+        return;
+    }
+    const auto level = static_cast<std::size_t>(depth);
+    const std::array<int8_t, 8>& children =
+        recipe.rules.children[static_cast<std::size_t>(supertile)];
+    for (std::size_t slot = 0; slot < children.size(); ++slot) {
+        if (children[slot] < 0) {
+            continue;  // the slot keeps its transform index: slot k always uses transform k
+        }
+        expandSupertile(
+            children[slot], depth - 1, compose(transform, recipe.transforms[level][slot]),
+            composePlacements(placement, recipe.placements[level][slot]), recipe, visit);
+    }
+}
+
+// The number of tiles the expansion of `label` emits, worked out from the rules alone; throws
+// "Unknown label: " + label for a label the rules lack.
 std::size_t expandedTileCount(const std::string& label, int32_t depth, const SupertileRules& rules);
 
 }  // namespace quorvel

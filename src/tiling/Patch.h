@@ -8,29 +8,42 @@
 #include <cstdint>
 #include <string>
 
-#include "geometry/Vec2.h"
+#include "geometry/BaseTile.h"
 #include "tiling/Expansion.h"
-#include "tiling/SupertileRules.h"
 #include "tiling/Tiling.h"
+#include "tiling/TilingKind.h"
 
 namespace quorvel {
-
-enum class TilingKind {
-    Quorvel,  // quorvel's own patch, one child transform list at every level
-    Spectre,  // the genuine tiling, key points rebuilt at every level
-};
-
-// The command-line name of a kind: "quorvel" or "spectre".
-const char* tilingName(TilingKind kind);
-
-// Throws "Unsupported tiling: " + name for any name but the two above.
-TilingKind tilingKindNamed(const std::string& name);
 
 // Entries 1..depth of the child transforms for `kind`, built from the base polygon.
 LevelTransforms levelTransforms(const Polygon& basePolygon, int32_t depth, TilingKind kind);
 
-// The tiles of `root` expanded `depth` levels, placed as `kind` places them; the face graph
-// and the population are not filled in.
+// The same, exactly: built by the same steps from the exact base polygon.
+LevelPlacements levelPlacements(int32_t depth, TilingKind kind);
+
+ExpansionRecipe expansionRecipe(int32_t depth, TilingKind kind);
+
+// The tiles of `root` expanded `depth` levels, placed as `kind` places them, with the extent
+// of their outlines. Throws "Unknown label: " + root for a root that is not one of the nine.
 Tiling expandPatch(const std::string& root, int32_t depth, TilingKind kind);
+
+// Calls visit(index, outline) for every tile in order, its outline recomputed exactly as the
+// expansion first computed it.
+template <typename Visit>
+void forEachTilePolygon(const Tiling& tiling, Visit&& visit) {
+    const ExpansionRecipe recipe = expansionRecipe(tiling.depth, tiling.kind);
+    std::size_t index = 0;
+    TileOutline outline;
+    auto leaf = [&](const Leaf& tile) {
+        for (std::size_t j = 0; j < kTileVertices; ++j) {
+            outline[j] = apply(tile.transform, recipe.base[j]);
+        }
+        visit(index++, static_cast<const TileOutline&>(outline));
+    };
+    expandSupertile(supertileId(tiling.root), tiling.depth, identity(), Placement{}, recipe, leaf);
+}
+
+// The exact vertices of a tile: its placement applied to the exact base polygon.
+std::array<LatticePoint, kTileVertices> exactOutline(const Placement& placement);
 
 }  // namespace quorvel

@@ -2,19 +2,34 @@
 // picture and the viewer page place the patch.
 #pragma once
 
-#include "tiling/Tiling.h"
+#include <limits>
+
+#include "geometry/Vec2.h"
 
 namespace quorvel {
 
-// Starts from +inf for the minima and -inf for the maxima (so an empty tiling keeps them); a
+// Starts from +inf for the minima and -inf for the maxima (so an empty patch keeps them); a
 // coordinate replaces an extreme only when strictly beyond it.
 struct PatchBounds {
-    double minX;
-    double minY;
-    double maxX;
-    double maxY;
-};
+    double minX = std::numeric_limits<double>::infinity();
+    double minY = std::numeric_limits<double>::infinity();
+    double maxX = -std::numeric_limits<double>::infinity();
+    double maxY = -std::numeric_limits<double>::infinity();
 
-PatchBounds patchBounds(const Tiling& tiling);
+    void include(const Vec2& p) {
+        if (p.x < minX) {
+            minX = p.x;
+        }
+        if (p.y < minY) {
+            minY = p.y;
+        }
+        if (p.x > maxX) {
+            maxX = p.x;
+        }
+        if (p.y > maxY) {
+            maxY = p.y;
+        }
+    }
+};
 
 }  // namespace quorvel

@@ -1,7 +1,7 @@
 #include "view/PageData.h"
 
 #include "render/PictureStyle.h"
-#include "tiling/PatchBounds.h"
+#include "tiling/Patch.h"
 
 #include <array>
 #include <cmath>
@@ -50,23 +50,22 @@ std::string encodeBase64(const std::string& bytes) {
 }
 
 PictureSize pictureSize(const Tiling& tiling) {
-    const PatchBounds e = patchBounds(tiling);
+    const PatchBounds& e = tiling.bounds;
     return PictureSize{(e.maxX - e.minX) + 2 * kPictureMargin,
                        (e.maxY - e.minY) + 2 * kPictureMargin};
 }
 
 std::string encodeGeometry(const Tiling& tiling) {
-    const PatchBounds e = patchBounds(tiling);
+    const PatchBounds& e = tiling.bounds;
     std::string bytes;
     int64_t previousX = 0;
     int64_t previousY = 0;
     // Rounded points of a tile -> the latest tile with exactly those points.
     std::map<std::vector<int64_t>, int32_t> latestWithPoints;
     std::vector<int64_t> points;
-    for (std::size_t index = 0; index < tiling.size(); ++index) {
-        const Tile& tile = tiling[index];
+    forEachTilePolygon(tiling, [&](std::size_t index, const TileOutline& outline) {
         points.clear();
-        for (const Vec2& p : tile.polygon) {
+        for (const Vec2& p : outline) {
             points.push_back(std::llround(((p.x - e.minX) + kPictureMargin) * kGeometryScale));
             points.push_back(std::llround(((p.y - e.minY) + kPictureMargin) * kGeometryScale));
         }
@@ -75,30 +74,30 @@ std::string encodeGeometry(const Tiling& tiling) {
         if (!added) {
             appendVarint(bytes, static_cast<uint64_t>(tileIndex - known->second));
             known->second = tileIndex;
-            continue;
+            return;
         }
         appendVarint(bytes, 0);
-        appendVarint(bytes, tile.polygon.size());
+        appendVarint(bytes, outline.size());
         for (std::size_t k = 0; k < points.size(); k += 2) {
             appendVarint(bytes, zigzag(points[k] - previousX));
             appendVarint(bytes, zigzag(points[k + 1] - previousY));
             previousX = points[k];
             previousY = points[k + 1];
         }
-    }
+    });
     return bytes;
 }
 
-std::string encodeAdjacency(const ReverseAdjacency& adjacency) {
+std::string encodeAdjacency(const Neighbourhood& dependants) {
     std::string bytes;
-    for (std::size_t tile = 0; tile + 1 < adjacency.start.size(); ++tile) {
-        const auto begin = static_cast<std::size_t>(adjacency.start[tile]);
-        const auto end = static_cast<std::size_t>(adjacency.start[tile + 1]);
+    for (std::size_t tile = 0; tile + 1 < dependants.start.size(); ++tile) {
+        const auto begin = static_cast<std::size_t>(dependants.start[tile]);
+        const auto end = static_cast<std::size_t>(dependants.start[tile + 1]);
         appendVarint(bytes, end - begin);
         for (std::size_t k = begin; k < end; ++k) {
-            const Dependant& dependant = adjacency.dependants[k];
-            const uint64_t offset = zigzag(int64_t{dependant.tile} - static_cast<int64_t>(tile));
-            appendVarint(bytes, offset * 8 + static_cast<uint64_t>(dependant.weight - 1));
+            const uint64_t offset =
+                zigzag(int64_t{dependants.tiles[k]} - static_cast<int64_t>(tile));
+            appendVarint(bytes, offset * 8 + static_cast<uint64_t>(dependants.weights[k] - 1));
         }
     }
     return bytes;

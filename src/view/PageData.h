@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "automaton/TilingAutomaton.h"
+#include "automaton/StepGraph.h"
 #include "run/Checkpoint.h"
 #include "tiling/Tiling.h"
 
@@ -37,7 +37,8 @@ PictureSize pictureSize(const Tiling& tiling);
 
 std::string encodeGeometry(const Tiling& tiling);
 
-std::string encodeAdjacency(const ReverseAdjacency& adjacency);
+// The dependants of every tile, in the order above.
+std::string encodeAdjacency(const Neighbourhood& dependants);
 
 std::string encodePopulation(const std::vector<int32_t>& liveCounts);
 

@@ -35,13 +35,14 @@ std::string escapeHtml(const std::string& text) {
     return escaped;
 }
 
-void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
-               const std::string& summary);
+void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
+               const RunRecord& record, const std::string& summary);
 
 }  // namespace
 
 // Base64 needs no escaping inside a script string, and numbers none at all.
-void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& record) {
+void writeRunData(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
+                  const RunRecord& record) {
     const PictureSize size = pictureSize(tiling);
     const Rule& rule = record.rule();
     const Period& period = record.period();
@@ -56,9 +57,8 @@ void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& reco
         << kLiveStroke << "\",\"deadFill\":\"" << kDeadFill << "\",\"deadStroke\":\"" << kDeadStroke
         << "\",\"strokeWidth\":" << kStrokeWidth << ",\"margin\":" << std::to_string(kPictureMargin)
         << "},\n\"geometry\":\"" << encodeBase64(encodeGeometry(tiling)) << "\",\n\"adjacency\":\""
-        << encodeBase64(encodeAdjacency(reverseAdjacency(tiling, rule.faceWeight)))
-        << "\",\n\"population\":\"" << encodeBase64(encodePopulation(record.liveCounts()))
-        << "\",\n\"checkpoints\":[";
+        << encodeBase64(encodeAdjacency(*graph.dependants)) << "\",\n\"population\":\""
+        << encodeBase64(encodePopulation(record.liveCounts())) << "\",\n\"checkpoints\":[";
     const char* separator = "";
     for (const Checkpoint& checkpoint : record.checkpoints()) {
         out << separator << "[" << checkpoint.step << ",\"" << encodeBase64(checkpoint.bytes)
@@ -70,24 +70,24 @@ void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& reco
 
 namespace {
 
-void writePage(std::ostream& out, const Tiling& tiling, const RunRecord& record,
-               const std::string& summary) {
+void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
+               const RunRecord& record, const std::string& summary) {
     const std::string page = kPageTemplate;
     const std::size_t summaryAt = page.find(kSummaryMarker);
     const std::size_t summaryEnd = summaryAt + std::strlen(kSummaryMarker);
     const std::size_t runAt = page.find(kRunMarker);
     out << page.substr(0, summaryAt) << escapeHtml(summary)
         << page.substr(summaryEnd, runAt - summaryEnd);
-    writeRunData(out, tiling, record);
+    writeRunData(out, tiling, graph, record);
     out << page.substr(runAt + std::strlen(kRunMarker));
 }
 
 }  // namespace
 
-void writeViewerPage(const Tiling& tiling, const RunRecord& record, const std::string& summary,
-                     const std::string& path) {
+void writeViewerPage(const Tiling& tiling, const StepGraph& graph, const RunRecord& record,
+                     const std::string& summary, const std::string& path) {
     OutputFile output(path, "Unable to write HTML: " + path);
-    writePage(output.stream(), tiling, record, summary);
+    writePage(output.stream(), tiling, graph, record, summary);
     output.commit();
 }
 

@@ -7,18 +7,23 @@
 #include <ostream>
 #include <string>
 
-#include "tiling/Tiling.h"
+#include "automaton/StepGraph.h"
 #include "run/RunRecord.h"
+#include "tiling/Tiling.h"
 
 namespace quorvel {
 
-// The run data of the page, a script object literal (see PageData.h for its encodings).
-void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& record);
+// The largest depth a page is written for: beyond it the page would carry too much.
+constexpr int32_t kLargestPageDepth = 6;
 
-// `tiling` gives the geometry and neighbour slots; `summary` is shown as the page's heading.
-// Creates or replaces the file; throws "Unable to write HTML: " + path when it cannot be
-// opened, written or closed.
-void writeViewerPage(const Tiling& tiling, const RunRecord& record, const std::string& summary,
-                     const std::string& path);
+// The run data of the page, a script object literal (see PageData.h for its encodings).
+void writeRunData(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
+                  const RunRecord& record);
+
+// `tiling` gives the geometry, `graph` who counts whom; `summary` is shown as the page's
+// heading. Creates or replaces the file; throws "Unable to write HTML: " + path when it cannot
+// be opened, written or closed.
+void writeViewerPage(const Tiling& tiling, const StepGraph& graph, const RunRecord& record,
+                     const std::string& summary, const std::string& path);
 
 }  // namespace quorvel

@@ -1,13 +1,13 @@
 #include "view/ViewDriver.h"
 
-#include <memory>
-#include <sstream>
+#include <stdexcept>
+#include <string>
 
 #include "cli/Version.h"
 #include "run/Period.h"
 #include "run/Report.h"
+#include "run/Run.h"
 #include "run/RunPipeline.h"
-#include "run/RunRecord.h"
 #include "view/PageWriter.h"
 
 namespace quorvel {
@@ -44,28 +44,22 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         // Checked once every argument is read, as the root is.
         const TilingKind kind = tilingKindNamed(tilingArg);
         const Options& options = command.options;
-        const Rule rule = ruleOf(options);
-        std::unique_ptr<RunRecord> record;
-        const Tiling* running = nullptr;
-        RunObserver observer;
-        observer.seeded = [&](const Tiling& seeded) {
-            running = &seeded;
-            record = std::make_unique<RunRecord>(seeded, rule);
-        };
-        observer.stepped = [&](const TilingAutomaton& automaton) {
-            record->addStep(*running, automaton);
-        };
-        const Tiling tiling = reportRun(options, out, observer, kind);
-        std::ostringstream summary;
-        writeSummary(summary, options, tiling.size(), kind);
-        std::string summaryLine = summary.str();
-        summaryLine.pop_back();
-        writePeriodLine(out, record->period());
+        // Refused before the run, not after it: a page beyond this depth would be too large.
+        if (!htmlPath.empty() && options.depth > kLargestPageDepth) {
+            throw std::runtime_error("Unable to write HTML at depth " +
+                                     std::to_string(options.depth) + ": pages go up to depth " +
+                                     std::to_string(kLargestPageDepth) +
+                                     " (--html '' runs without one)");
+        }
+        Run run(options, RunSetup{kind, true, 1});
+        reportRun(run, options, out);
+        writePeriodLine(out, run.record()->period());
         // An empty path asks for the report alone, as an empty --svg does.
         if (htmlPath.empty()) {
             return 0;
         }
-        writeViewerPage(tiling, *record, summaryLine, htmlPath);
+        writeViewerPage(run.world().tiling, run.automaton().graph(), *run.record(),
+                        summaryLine(options, run.world().tiling.size(), kind), htmlPath);
         out << "html=" << htmlPath << "\n";
         return 0;
     });

@@ -7,9 +7,51 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automaton/Seeding.h"
 #include "faces/EdgeKey.h"
+#include "tiling/Patch.h"
 
 namespace quorvel::reference {
+
+Tiling fatTiling(const World& world) {
+    Tiling tiling(world.tiling.size());
+    forEachTilePolygon(world.tiling, [&](std::size_t index, const TileOutline& outline) {
+        Tile& tile = tiling[index];
+        tile.label = tileLabelName(world.tiling.labels[index]);
+        tile.polygon.assign(outline.begin(), outline.end());
+        const int32_t* slots = world.faces.slotsOf(index);
+        tile.neighbours.assign(slots, slots + FaceGraph::kSlotsPerTile);
+    });
+    return tiling;
+}
+
+void seedPopulationPlain(Tiling& tiling, uint64_t seed, double density) {
+    for (std::size_t j = 0; j < tiling.size(); ++j) {
+        tiling[j].alive = density > tileUniform(j, seed);
+        tiling[j].age = tiling[j].alive ? 1 : 0;
+    }
+}
+
+void stepAutomatonPlain(Tiling& tiling, int32_t birth, int32_t surviveMin, int32_t surviveMax,
+                        int32_t faceWeight) {
+    for (Tile& tile : tiling) {
+        std::unordered_map<int32_t, int32_t> facesOfLiveNeighbour;
+        for (const int32_t neighbour : tile.neighbours) {
+            if (neighbour >= 0 && tiling[static_cast<std::size_t>(neighbour)].alive) {
+                ++facesOfLiveNeighbour[neighbour];
+            }
+        }
+        int32_t sum = 0;
+        for (const auto& entry : facesOfLiveNeighbour) {
+            sum += std::min(faceWeight, entry.second);
+        }
+        tile.next = tile.alive ? (surviveMin <= sum && sum <= surviveMax) : sum == birth;
+    }
+    for (Tile& tile : tiling) {
+        tile.alive = tile.next;
+        tile.age = tile.alive ? tile.age + 1 : 0;
+    }
+}
 
 void buildFaceGraphPlain(Tiling& tiling) {
     struct EdgeRef {

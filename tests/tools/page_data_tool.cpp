@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "automaton/TilingAutomaton.h"
+#include "automaton/Automaton.h"
 #include "run/RunPipeline.h"
 #include "run/RunRecord.h"
 #include "view/PageWriter.h"
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         Tiling tiling = buildWorld(options);
         const Rule rule = ruleOf(options);
         RunRecord record(tiling, rule, CheckpointPolicy{1, std::size_t{1} << 40});
-        TilingAutomaton automaton(tiling, rule);
+        Automaton automaton(tiling, rule);
         for (int32_t step = 1; step <= options.steps; ++step) {
             automaton.step();
             record.addStep(tiling, automaton);
