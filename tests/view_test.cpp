@@ -7,14 +7,17 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "Reference.h"
-#include "automaton/Seeding.h"
 #include "automaton/Automaton.h"
+#include "automaton/Population.h"
+#include "automaton/Seeding.h"
+#include "automaton/StepGraph.h"
 #include "cli/Version.h"
 #include "render/PictureStyle.h"
 #include "run/LatestStepByHash.h"
@@ -22,10 +25,12 @@
 #include "run/Period.h"
 #include "run/RunPipeline.h"
 #include "run/RunRecord.h"
+#include "run/World.h"
 #include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
+#include "support/TestWorlds.h"
 #include "view/PageData.h"
 #include "view/ViewDriver.h"
 
@@ -34,38 +39,34 @@ namespace {
 
 // ---- Recording real runs ------------------------------------------------------------------
 
+// The live flags and ages of every tile after each step 0..steps, read from the automaton.
 struct RecordedRun {
-    Tiling tiling;
-    // The live flags and ages of every tile after each step 0..steps, read from the tiles.
     std::vector<std::vector<uint8_t>> alive;
     std::vector<std::vector<uint32_t>> ages;
 };
 
-void snapshot(const Tiling& tiling, RecordedRun& run) {
-    std::vector<uint8_t> alive;
-    std::vector<uint32_t> ages;
-    for (const Tile& tile : tiling) {
-        alive.push_back(tile.alive ? 1 : 0);
-        ages.push_back(tile.age);
-    }
-    run.alive.push_back(alive);
-    run.ages.push_back(ages);
+void snapshot(const Automaton& automaton, RecordedRun& run) {
+    Population population = automaton.population();
+    run.alive.push_back(std::move(population.alive));
+    run.ages.push_back(std::move(population.age));
 }
 
-// Steps `tiling` `steps` times through a RunRecord, as quorvel-view does, and snapshots every
-// step when `run` is given.
-RunRecord recordSteps(Tiling& tiling, const Rule& rule, int32_t steps,
-                      const CheckpointPolicy& policy, LiveSetKey key, RecordedRun* run = nullptr) {
-    RunRecord record(tiling, rule, policy, key);
+// Steps an automaton from `start` on `faces` `steps` times through a RunRecord, as
+// quorvel-view does, and snapshots every step when `run` is given.
+RunRecord recordSteps(const FaceGraph& faces, const Rule& rule, const Population& start,
+                      int32_t steps, const CheckpointPolicy& policy, LiveSetKey key,
+                      RecordedRun* run = nullptr) {
+    Automaton automaton(std::make_shared<const StepGraph>(buildStepGraph(faces, rule.faceWeight)),
+                        rule, start);
+    RunRecord record(automaton, policy, key);
     if (run != nullptr) {
-        snapshot(tiling, *run);
+        snapshot(automaton, *run);
     }
-    Automaton automaton(tiling, rule);
     for (int32_t step = 1; step <= steps; ++step) {
         automaton.step();
-        record.addStep(tiling, automaton);
+        record.addStep(automaton);
         if (run != nullptr) {
-            snapshot(tiling, *run);
+            snapshot(automaton, *run);
         }
     }
     return record;
@@ -79,9 +80,27 @@ struct RecordedWithRecord {
 RecordedWithRecord recordRun(const std::vector<std::string>& args,
                              const CheckpointPolicy& policy = {}, LiveSetKey key = liveSetKey) {
     const Options options = parseOptions(args).options;
-    RecordedRun run{buildWorld(options), {}, {}};
-    RunRecord record = recordSteps(run.tiling, ruleOf(options), options.steps, policy, key, &run);
+    const World world = buildWorld(options);
+    RecordedRun run;
+    RunRecord record =
+        recordSteps(world.faces, ruleOf(options),
+                    seedPopulation(world.tiling.size(), options.seed, options.density),
+                    options.steps, policy, key, &run);
     return {std::move(run), std::move(record)};
+}
+
+// Tiles without neighbours: each follows the rule on sum 0 alone.
+FaceGraph isolatedTiles(std::size_t tileCount) {
+    return FaceGraph{std::vector<int32_t>(tileCount * FaceGraph::kSlotsPerTile, -1)};
+}
+
+// Live where the age is above 0.
+Population populationOfAges(const std::vector<uint32_t>& ages) {
+    Population population{std::vector<uint8_t>(ages.size()), ages};
+    for (std::size_t t = 0; t < ages.size(); ++t) {
+        population.alive[t] = ages[t] > 0 ? 1 : 0;
+    }
+    return population;
 }
 
 // The plain reading: compare whole live sets, every later step against every earlier one.
@@ -195,7 +214,7 @@ TEST(PeriodDetection, OscillatorRepeatsItsLiveSetAndNoEarlierStepDoes) {
     }
 }
 
-// Hand-made worlds: tiles without neighbours, so each follows the rule on sum 0 alone.
+// Hand-made worlds of tiles without neighbours.
 struct HandCase {
     const char* what;
     std::vector<bool> seeded;
@@ -204,15 +223,6 @@ struct HandCase {
     int32_t length;
     int32_t fromStep;
 };
-
-Tiling tilingOfStates(const std::vector<bool>& alive) {
-    Tiling tiling(alive.size());
-    for (std::size_t i = 0; i < alive.size(); ++i) {
-        tiling[i].alive = alive[i];
-        tiling[i].age = alive[i] ? 1 : 0;
-    }
-    return tiling;
-}
 
 TEST(PeriodDetection, HandMadeWorlds) {
     const std::vector<HandCase> cases = {
@@ -226,8 +236,13 @@ TEST(PeriodDetection, HandMadeWorlds) {
     for (const HandCase& c : cases) {
         SCOPED_TRACE(c.what);
         for (const LiveSetKey key : {liveSetKey, collidingKey}) {
-            Tiling tiling = tilingOfStates(c.seeded);
-            const RunRecord record = recordSteps(tiling, c.rule, c.steps, kSparseCheckpoints, key);
+            std::vector<uint32_t> ages;
+            for (const bool alive : c.seeded) {
+                ages.push_back(alive ? 1 : 0);
+            }
+            const RunRecord record =
+                recordSteps(isolatedTiles(ages.size()), c.rule, populationOfAges(ages), c.steps,
+                            kSparseCheckpoints, key);
             EXPECT_EQ(record.period().length, c.length);
             EXPECT_EQ(record.period().fromStep, c.fromStep);
         }
@@ -284,18 +299,17 @@ TEST(RunRecord, CheckpointsHoldTheirStepsStatesWithinTheBudget) {
         ASSERT_GE(checkpoints.size(), 1u);
         EXPECT_EQ(checkpoints.front().step, 0);
         std::size_t bytes = 0;
-        Tiling loaded = recorded.run.tiling;
+        const std::size_t tileCount = recorded.run.alive.front().size();
         for (std::size_t k = 0; k < checkpoints.size(); ++k) {
             if (k > 0) {
                 EXPECT_LT(checkpoints[k - 1].step, checkpoints[k].step);
             }
             bytes += checkpoints[k].bytes.size();
-            loadCheckpoint(checkpoints[k].bytes, checkpoints[k].step, loaded);
+            const Population loaded =
+                loadCheckpoint(checkpoints[k].bytes, checkpoints[k].step, tileCount);
             const auto step = static_cast<std::size_t>(checkpoints[k].step);
-            for (std::size_t t = 0; t < loaded.size(); ++t) {
-                ASSERT_EQ(loaded[t].alive ? 1 : 0, recorded.run.alive[step][t]) << step;
-                ASSERT_EQ(loaded[t].age, recorded.run.ages[step][t]) << step;
-            }
+            ASSERT_EQ(loaded.alive, recorded.run.alive[step]) << step;
+            ASSERT_EQ(loaded.age, recorded.run.ages[step]) << step;
         }
         if (checkpoints.size() > 2) {
             EXPECT_LE(bytes, policy.budgetBytes);
@@ -353,23 +367,18 @@ TEST(PageData, CheckpointsRoundTripAsListOrBitmap) {
     };
     for (const auto& [what, ages] : cases) {
         SCOPED_TRACE(what);
-        Tiling tiling(ages.size());
-        for (std::size_t t = 0; t < ages.size(); ++t) {
-            tiling[t].alive = ages[t] > 0;
-            tiling[t].age = ages[t];
-        }
-        const std::string bytes = encodeCheckpoint(tiling);
+        const Automaton automaton(
+            std::make_shared<const StepGraph>(buildStepGraph(isolatedTiles(ages.size()), 1)),
+            Rule{}, populationOfAges(ages));
+        const std::string bytes = encodeCheckpoint(automaton);
         std::size_t position = 0;
         const uint64_t kind = readVarint(bytes, position);
         const auto live = static_cast<uint64_t>(
             std::count_if(ages.begin(), ages.end(), [](uint32_t a) { return a > 0; }));
         EXPECT_EQ(kind, live > 3 ? kCheckpointBitmap : kCheckpointList);  // 3 bitmap bytes
-        Tiling loaded(ages.size());
-        loadCheckpoint(bytes, 300, loaded);
-        for (std::size_t t = 0; t < ages.size(); ++t) {
-            EXPECT_EQ(loaded[t].alive, ages[t] > 0) << t;
-            EXPECT_EQ(loaded[t].age, ages[t]) << t;
-        }
+        const Population loaded = loadCheckpoint(bytes, 300, ages.size());
+        EXPECT_EQ(loaded.alive, populationOfAges(ages).alive);
+        EXPECT_EQ(loaded.age, ages);
     }
 }
 
@@ -395,9 +404,8 @@ TEST(PageData, DamagedCheckpointsAreRejected) {
     };
     for (const auto& [what, bytes, step, message] : cases) {
         SCOPED_TRACE(what);
-        Tiling tiling(2);
         try {
-            loadCheckpoint(bytes, step, tiling);
+            loadCheckpoint(bytes, step, 2);
             ADD_FAILURE() << "accepted";
         } catch (const std::runtime_error& error) {
             EXPECT_EQ(std::string(error.what()), message);
@@ -408,11 +416,12 @@ TEST(PageData, DamagedCheckpointsAreRejected) {
 // Geometry read back lands within rounding of the SVG picture's coordinates, and a tile
 // written as a reference names an earlier tile with the same points.
 TEST(PageData, GeometryDecodesToPictureCoordinates) {
-    const Tiling tiling = buildWorld(parseOptions({"v", "--depth", "3"}).options);
+    const Tiling tiling = buildWorld(parseOptions({"v", "--depth", "3"}).options).tiling;
     const std::string bytes = encodeGeometry(tiling);
-    double minX = tiling[0].polygon[0].x, minY = tiling[0].polygon[0].y;
-    for (const Tile& tile : tiling) {
-        for (const Vec2& p : tile.polygon) {
+    const std::vector<Polygon> outlines = testsupport::outlinesOf(tiling);
+    double minX = outlines[0][0].x, minY = outlines[0][0].y;
+    for (const Polygon& outline : outlines) {
+        for (const Vec2& p : outline) {
             minX = std::min(minX, p.x);
             minY = std::min(minY, p.y);
         }
@@ -439,9 +448,9 @@ TEST(PageData, GeometryDecodesToPictureCoordinates) {
                 points.emplace_back(x, y);
             }
         }
-        ASSERT_EQ(points.size(), tiling[t].polygon.size());
+        ASSERT_EQ(points.size(), outlines[t].size());
         for (std::size_t k = 0; k < points.size(); ++k) {
-            const Vec2& p = tiling[t].polygon[k];
+            const Vec2& p = outlines[t][k];
             EXPECT_NEAR(points[k].first / kGeometryScale, (p.x - minX) + kPictureMargin,
                         0.5 / kGeometryScale);
             EXPECT_NEAR(points[k].second / kGeometryScale, (p.y - minY) + kPictureMargin,
@@ -656,6 +665,18 @@ TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
     }
 }
 
+// The fat tiles' states, as snapshot() takes the automaton's.
+void snapshotPlain(const reference::Tiling& tiling, RecordedRun& run) {
+    std::vector<uint8_t> alive;
+    std::vector<uint32_t> ages;
+    for (const reference::Tile& tile : tiling) {
+        alive.push_back(tile.alive ? 1 : 0);
+        ages.push_back(tile.age);
+    }
+    run.alive.push_back(alive);
+    run.ages.push_back(ages);
+}
+
 // The whole program on the Spectre patch, step by step against the plain reading: text-keyed
 // face graph, every sum recounted from the slots. An empty --html writes no page and no line.
 TEST_F(ViewProgram, SpectreRunMatchesThePlainReadingAndEmptyHtmlWritesNoPage) {
@@ -666,21 +687,21 @@ TEST_F(ViewProgram, SpectreRunMatchesThePlainReadingAndEmptyHtmlWritesNoPage) {
     EXPECT_TRUE(std::filesystem::is_empty(dir()));
 
     const Options options;
-    Tiling plain = expandPatch(options.root, options.depth, TilingKind::Spectre);
+    reference::Tiling plain = reference::fatTiling(buildWorld(options, TilingKind::Spectre));
     reference::buildFaceGraphPlain(plain);
-    seedPopulation(plain, options.seed, options.density);
-    RecordedRun run{plain, {}, {}};
-    snapshot(plain, run);
+    reference::seedPopulationPlain(plain, options.seed, options.density);
+    RecordedRun run;
+    snapshotPlain(plain, run);
     std::string expected =
         "Quorvel\ntiles=559 depth=3 root=Delta rule=B3/S2-3 weight=1 "
         "density=0.42 seed=1 tiling=spectre\n";
     for (int32_t step = 1; step <= options.steps; ++step) {
-        stepAutomaton(plain, options.birth, options.surviveMin, options.surviveMax,
-                      options.faceWeight);
-        snapshot(plain, run);
+        reference::stepAutomatonPlain(plain, options.birth, options.surviveMin, options.surviveMax,
+                                      options.faceWeight);
+        snapshotPlain(plain, run);
         int32_t live = 0;
         uint32_t maxAge = 0;
-        for (const Tile& tile : plain) {
+        for (const reference::Tile& tile : plain) {
             live += tile.alive ? 1 : 0;
             maxAge = std::max(maxAge, tile.age);
         }
