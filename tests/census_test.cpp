@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -9,16 +10,21 @@
 #include <string>
 #include <vector>
 
-#include "automaton/Seeding.h"
 #include "automaton/Automaton.h"
+#include "automaton/Population.h"
+#include "automaton/Seeding.h"
+#include "automaton/StepGraph.h"
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
+#include "census/CensusWorker.h"
 #include "run/RunPipeline.h"
 #include "run/RunRecord.h"
+#include "run/World.h"
 #include "support/BuiltPrograms.h"
 #include "support/FileText.h"
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
+#include "support/TestWorlds.h"
 #include "view/ViewDriver.h"
 
 namespace quorvel {
@@ -245,37 +251,48 @@ TEST(CensusProgram, UsageLinesComeFromTheOptionTable) {
     }
 }
 
-// A census worker restarts one record for run after run: each restarted record must hold what
-// a record made afresh for that run holds.
+// A census worker restarts one automaton per face weight and one record for run after run:
+// each restarted pair must hold what a pair made afresh for that run holds.
 TEST(CensusWorker, RestartedRecordMatchesAFreshOne) {
     Options options;
     options.depth = 3;
-    const Tiling world = buildWorld(options);
+    const World world = buildWorld(options);
     const std::vector<Rule> rules = {Rule{3, 2, 3, 1}, Rule{2, 1, 2, 2}, Rule{2, 3, 3, 1},
                                      Rule{3, 1, 4, 1}};
+    StepGraphs graphs;
+    std::map<int32_t, Automaton> reusedAutomata;
     std::optional<RunRecord> restarted;
     for (std::size_t k = 0; k < rules.size(); ++k) {
         SCOPED_TRACE(k);
-        const auto adjacency =
-            std::make_shared<const ReverseAdjacency>(reverseAdjacency(world, rules[k].faceWeight));
-        Tiling fresh = world;
-        Tiling reused = world;
-        seedPopulation(fresh, k + 1, 0.42);
-        seedPopulation(reused, k + 1, 0.42);
-        RunRecord record(fresh, rules[k]);
-        if (restarted) {
-            restarted->restart(reused, rules[k], adjacency);
-        } else {
-            restarted.emplace(reused, rules[k], CheckpointPolicy{}, liveSetKey, adjacency);
+        const int32_t weight = rules[k].faceWeight;
+        const Population seeded = seedPopulation(world.tiling.size(), k + 1, 0.42);
+        Automaton freshAutomaton(
+            std::make_shared<const StepGraph>(buildStepGraph(world.faces, weight)), rules[k],
+            seeded);
+        RunRecord record(freshAutomaton);
+        if (graphs.count(weight) == 0) {
+            graphs.emplace(weight,
+                           std::make_shared<const StepGraph>(buildStepGraph(world.faces, weight)));
         }
-        Automaton freshAutomaton(fresh, rules[k]);
-        Automaton reusedAutomaton(reused, rules[k], adjacency);
+        auto reused = reusedAutomata.find(weight);
+        if (reused == reusedAutomata.end()) {
+            reused = reusedAutomata.try_emplace(weight, graphs.at(weight), rules[k], seeded).first;
+        } else {
+            reused->second.restart(rules[k], seeded);
+        }
+        Automaton& reusedAutomaton = reused->second;
+        if (restarted) {
+            restarted->restart(reusedAutomaton);
+        } else {
+            restarted.emplace(reusedAutomaton);
+        }
         for (int step = 0; step < 300; ++step) {
             freshAutomaton.step();
-            record.addStep(fresh, freshAutomaton);
+            record.addStep(freshAutomaton);
             reusedAutomaton.step();
-            restarted->addStep(reused, reusedAutomaton);
+            restarted->addStep(reusedAutomaton);
         }
+        EXPECT_EQ(reusedAutomaton.aliveFlags(), freshAutomaton.aliveFlags());
         EXPECT_EQ(restarted->period().length, record.period().length);
         EXPECT_EQ(restarted->period().fromStep, record.period().fromStep);
         EXPECT_EQ(restarted->liveCounts(), record.liveCounts());
@@ -284,11 +301,15 @@ TEST(CensusWorker, RestartedRecordMatchesAFreshOne) {
             EXPECT_EQ(restarted->checkpoints()[c].bytes, record.checkpoints()[c].bytes);
         }
     }
-    RunRecord withoutAdjacency(world, rules[0]);
-    EXPECT_THROW(withoutAdjacency.restart(world, rules[0],
-                                          std::make_shared<const ReverseAdjacency>(
-                                              reverseAdjacency(world, rules[0].faceWeight))),
-                 std::logic_error);
+    // A record holds one world's tiles: an automaton on another world is refused.
+    const World smaller = buildWorld([] {
+        Options small;
+        small.depth = 1;
+        return small;
+    }());
+    const Automaton other(std::make_shared<const StepGraph>(buildStepGraph(smaller.faces, 1)),
+                          rules[0], seedPopulation(smaller.tiling.size(), 1, 0.42));
+    EXPECT_THROW(restarted->restart(other), std::logic_error);
 }
 
 class CensusRuns : public testsupport::TempDirTest {
@@ -353,13 +374,10 @@ TEST_F(CensusRuns, RowsAgreeWithQuorvelView) {
         // Lines: banner, summary, steps 1..300, period.
         EXPECT_EQ(lines[static_cast<std::size_t>(stepsRun) + 1],
                   "step=" + f[9] + " alive=" + f[10] + " max_age=" + f[12]);
-        Options options;
-        options.depth = 3;
-        options.density = 0.42;
-        options.seed = std::stoull(f[5]);
-        const Tiling seeded = buildWorld(options);
-        int peak = static_cast<int>(
-            std::count_if(seeded.begin(), seeded.end(), [](const Tile& t) { return t.alive; }));
+        // Step 0, the seeded population, counts towards the peak too.
+        const Population seeded =
+            seedPopulation(testsupport::tileCountOf("Delta", 3), std::stoull(f[5]), 0.42);
+        int peak = static_cast<int>(std::count(seeded.alive.begin(), seeded.alive.end(), 1));
         for (int step = 1; step <= stepsRun; ++step) {
             const std::string& line = lines[static_cast<std::size_t>(step) + 1];
             const std::size_t at = line.find("alive=") + 6;
