@@ -1,16 +1,21 @@
 // The census's cost per run: one rule over 64 seeds as a census (reseeding, the period search,
 // the rows) against stepping the same runs, to the same steps, with the bare automaton on the
-// same shared reverse adjacency; and the runs per second of one worker and of two.
+// same shared step graph; and the runs per second of one worker and of two.
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <memory>
 #include <vector>
 
-#include "automaton/Seeding.h"
 #include "automaton/Automaton.h"
+#include "automaton/Population.h"
+#include "automaton/Seeding.h"
+#include "automaton/StepGraph.h"
 #include "census/Census.h"
 #include "census/CensusPlan.h"
+#include "census/CensusWorker.h"
 #include "run/RunPipeline.h"
+#include "run/World.h"
 
 namespace quorvel {
 namespace {
@@ -18,7 +23,8 @@ namespace {
 constexpr int32_t kMaxSteps = 1000;
 
 struct CensusSetup {
-    Tiling world;
+    World world;
+    StepGraphs graphs;
     CensusPlan plan;
     std::vector<uint64_t> positions;
     // How far each run went, for the bare stepping to go as far.
@@ -34,9 +40,13 @@ const CensusSetup& setup(int32_t depth) {
         CensusLists lists;
         lists.seeds = parseSeedList("--seed", "1-64");
         const CensusPlan plan(lists);
-        made = std::make_unique<CensusSetup>(CensusSetup{buildWorld(options), plan, {}, {}});
+        made = std::make_unique<CensusSetup>(CensusSetup{buildWorld(options), {}, plan, {}, {}});
+        for (const int32_t weight : plan.weights()) {
+            made->graphs.emplace(weight, std::make_shared<const StepGraph>(
+                                             buildStepGraph(made->world.faces, weight)));
+        }
         made->positions = plan.positionsIn(Shard{});
-        made->rows = runCensus(made->world, made->plan, made->positions, kMaxSteps, 1);
+        made->rows = runCensus(made->graphs, made->plan, made->positions, kMaxSteps, 1);
     }
     return *made;
 }
@@ -46,20 +56,29 @@ void BM_Census(benchmark::State& state) {
     const auto jobs = static_cast<int32_t>(state.range(1));
     for (auto _ : state) {
         benchmark::DoNotOptimize(
-            runCensus(census.world, census.plan, census.positions, kMaxSteps, jobs));
+            runCensus(census.graphs, census.plan, census.positions, kMaxSteps, jobs));
     }
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(census.positions.size()));
 }
 
+// One automaton per face weight, restarted for each run as a census worker does.
 void BM_SameStepsBare(benchmark::State& state) {
     const CensusSetup& census = setup(static_cast<int32_t>(state.range(0)));
-    Tiling tiling = census.world;
-    const auto adjacency =
-        std::make_shared<const ReverseAdjacency>(reverseAdjacency(tiling, Rule{}.faceWeight));
+    const std::size_t tileCount = census.world.tiling.size();
+    Population seeded;
+    std::map<int32_t, Automaton> automata;
     for (auto _ : state) {
         for (const CensusRow& row : census.rows) {
-            seedPopulation(tiling, row.run.seed, row.run.density);
-            Automaton automaton(tiling, row.run.rule, adjacency);
+            seedPopulationInto(seeded, tileCount, row.run.seed, row.run.density);
+            const int32_t weight = row.run.rule.faceWeight;
+            auto found = automata.find(weight);
+            if (found == automata.end()) {
+                found = automata.try_emplace(weight, census.graphs.at(weight), row.run.rule, seeded)
+                            .first;
+            } else {
+                found->second.restart(row.run.rule, seeded);
+            }
+            Automaton& automaton = found->second;
             for (int32_t step = 0; step < row.result.stepsRun; ++step) {
                 automaton.step();
             }
