@@ -167,16 +167,19 @@ TEST(Report, NumbersAreWrittenInTheirFullRange) {
     EXPECT_EQ(out.str(), "step=2147483647 alive=2147483647 max_age=4294967295\n");
 }
 
-TEST(BuildWorld, SeedsThePopulationOfTheDefaultRun) {
-    const Tiling tiling = buildWorld(Options{});
-    ASSERT_EQ(tiling.size(), 559u);
+TEST(Run, DefaultRunStartsFromTheDefaultWorldAndPopulation) {
+    const quorvel::Run run(Options{}, RunSetup{});
+    ASSERT_EQ(run.world().tiling.size(), 559u);
+    EXPECT_EQ(run.world().faces.tileCount(), 559u);
+    const Automaton& automaton = run.automaton();
     std::size_t alive = 0;
-    for (const Tile& tile : tiling) {
-        alive += tile.alive ? 1 : 0;
-        EXPECT_EQ(tile.age, tile.alive ? 1u : 0u);
-        EXPECT_EQ(tile.neighbours.size(), tile.polygon.size());
+    for (std::size_t tile = 0; tile < 559; ++tile) {
+        alive += automaton.alive(tile) ? 1 : 0;
+        EXPECT_EQ(automaton.age(tile), automaton.alive(tile) ? 1u : 0u);
     }
     EXPECT_EQ(alive, 248u);
+    EXPECT_EQ(automaton.liveCount(), 248);
+    EXPECT_EQ(run.record(), nullptr);
 }
 
 }  // namespace

@@ -120,7 +120,7 @@ TEST(EdgeKey, NoiseMatchesUnlessItStraddlesAHalf) {
         const bool same = edgeKey({c.x, 0}, {1, 1}) == edgeKey({1, 1}, {c.noisyX, 0});
         EXPECT_EQ(same, c.match) << c.x << " vs " << c.noisyX;
         const Slots slots =
-            faceGraphSlots({{{c.x, 0}, {1, 1}, {0, 1}}, {{1, 1}, {c.noisyX, 0}, {2, 0}}});
+            faceSlotsOf({{{c.x, 0}, {1, 1}, {0, 1}}, {{1, 1}, {c.noisyX, 0}, {2, 0}}});
         EXPECT_EQ(slots[0][0], c.match ? 1 : -1) << c.x << " vs " << c.noisyX;
         EXPECT_EQ(slots[1][0], c.match ? 0 : -1) << c.x << " vs " << c.noisyX;
     }

@@ -12,6 +12,8 @@
 
 #include "Reference.h"
 #include "automaton/Automaton.h"
+#include "automaton/Seeding.h"
+#include "automaton/StepGraph.h"
 #include "render/SvgWriter.h"
 #include "run/RunPipeline.h"
 #include "support/FileText.h"
@@ -24,7 +26,7 @@ namespace {
 using namespace quorvel;
 using std::filesystem::exists;
 using testsupport::readFile;
-using testsupport::seededWorld;
+using testsupport::outlinesOf;
 using testsupport::splitLines;
 
 const char kDeadColours[] = "\" fill=\"#171b26\" stroke=\"#394252\" stroke-width=\"0.03\"/>\n";
@@ -45,15 +47,39 @@ std::string polygonLine(const std::string& points, bool alive) {
     return "<polygon points=\"" + points + (alive ? kLiveColours : kDeadColours);
 }
 
-Tiling singleTile(const Polygon& polygon, bool alive = false) {
-    Tile tile;
-    tile.label = "Delta";
-    tile.polygon = polygon;
-    tile.alive = alive;
-    return Tiling{tile};
+// A world and its state after `steps` steps of the default rule from a seeded population.
+struct PicturedWorld {
+    World world;
+    std::vector<uint8_t> alive;
+    int32_t liveCount = 0;
+};
+
+PicturedWorld picturedWorld(const std::string& root, int32_t depth, double density,
+                            uint64_t seed = 1, int steps = 0) {
+    PicturedWorld pictured{testsupport::worldOf(root, depth), {}, 0};
+    Automaton automaton(
+        std::make_shared<const StepGraph>(buildStepGraph(pictured.world.faces, 1)), Rule{},
+        seedPopulation(pictured.world.tiling.size(), seed, density));
+    for (int step = 0; step < steps; ++step) {
+        automaton.step();
+    }
+    pictured.alive = automaton.aliveFlags();
+    pictured.liveCount = automaton.liveCount();
+    return pictured;
 }
 
-// What the fast writer gives, and what the plain stream writer gives, for the same tiling.
+// The fat tiles of the plain writer, with the same outlines and states.
+reference::Tiling fatTilingOf(const std::vector<Polygon>& outlines,
+                              const std::vector<uint8_t>& alive) {
+    reference::Tiling tiling(outlines.size());
+    for (std::size_t i = 0; i < outlines.size(); ++i) {
+        tiling[i].polygon = outlines[i];
+        tiling[i].alive = alive[i] != 0;
+    }
+    return tiling;
+}
+
+// What the fast writer gives, and what the plain stream writer gives, for the same picture.
 struct BothWritings {
     std::string fast;
     std::string plain;
@@ -62,11 +88,25 @@ struct BothWritings {
 // Every test here writes its files in a directory of its own.
 class SvgTest : public testsupport::TempDirTest {
   protected:
-    BothWritings writeBoth(const Tiling& tiling) const {
+    void writeSvgOf(const PicturedWorld& pictured, const std::string& svgPath) const {
+        writeSvg(pictured.world.tiling, pictured.alive, svgPath);
+    }
+
+    BothWritings writeBoth(const PicturedWorld& pictured) const {
         const std::string fastPath = path("fast.svg");
         const std::string plainPath = path("plain.svg");
-        writeSvg(tiling, fastPath);
-        reference::writeSvgPlain(tiling, plainPath);
+        writeSvgOf(pictured, fastPath);
+        reference::writeSvgPlain(fatTilingOf(outlinesOf(pictured.world.tiling), pictured.alive),
+                                 plainPath);
+        return {readFile(fastPath), readFile(plainPath)};
+    }
+
+    BothWritings writeBoth(const std::vector<Polygon>& outlines) const {
+        const std::string fastPath = path("fast.svg");
+        const std::string plainPath = path("plain.svg");
+        const std::vector<uint8_t> dead(outlines.size(), 0);
+        writeSvgOutlines(outlines, dead, fastPath);
+        reference::writeSvgPlain(fatTilingOf(outlines, dead), plainPath);
         return {readFile(fastPath), readFile(plainPath)};
     }
 };
@@ -83,7 +123,7 @@ TEST_F(SvgContent, DepthZeroDeltaIsExactDeadOrAlive) {
     };
     for (const Case& c : {Case{0.0, false}, Case{1.0, true}}) {
         SCOPED_TRACE(c.alive ? "alive" : "dead");
-        writeSvg(seededWorld("Delta", 0, c.density), path("delta0.svg"));
+        writeSvgOf(picturedWorld("Delta", 0, c.density), path("delta0.svg"));
         EXPECT_EQ(readFile(path("delta0.svg")), header("52.7321", "51.2321") + kBackground +
                                                     polygonLine(kDeltaPoints, c.alive) + kClosing);
     }
@@ -103,7 +143,7 @@ TEST_F(SvgContent, HeaderGivesTheExtentPlusMargins) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.root) + " depth " + std::to_string(c.depth));
-        writeSvg(seededWorld(c.root, c.depth, 0.42), path("header.svg"));
+        writeSvgOf(picturedWorld(c.root, c.depth, 0.42), path("header.svg"));
         const std::vector<std::string> lines = splitLines(readFile(path("header.svg")));
         ASSERT_FALSE(lines.empty());
         EXPECT_EQ(lines[0] + "\n", header(c.width, c.height));
@@ -111,7 +151,7 @@ TEST_F(SvgContent, HeaderGivesTheExtentPlusMargins) {
 }
 
 TEST_F(SvgContent, IntegralExtentIsWrittenWithoutDecimalPoint) {
-    writeSvg(singleTile({{0.0, 0.0}, {2.0, 0.0}, {2.0, 3.0}}), path("integral.svg"));
+    writeSvgOutlines({{{0.0, 0.0}, {2.0, 0.0}, {2.0, 3.0}}}, {0}, path("integral.svg"));
     EXPECT_EQ(readFile(path("integral.svg")),
               header("50", "51") + kBackground +
                   polygonLine("24.0000,24.0000 26.0000,24.0000 26.0000,27.0000 ", false) +
@@ -119,35 +159,32 @@ TEST_F(SvgContent, IntegralExtentIsWrittenWithoutDecimalPoint) {
 }
 
 TEST_F(SvgContent, DefaultRunHasOneLinePerTileColouredByState) {
-    Tiling tiling = seededWorld("Delta", 3, 0.42);
-    Automaton automaton(tiling, Rule{3, 2, 3, 1});
-    for (int step = 0; step < 5; ++step) {
-        automaton.step();
-    }
-    writeSvg(tiling, path("default.svg"));
+    const PicturedWorld pictured = picturedWorld("Delta", 3, 0.42, 1, 5);
+    const std::vector<uint8_t>& alive = pictured.alive;
+    writeSvgOf(pictured, path("default.svg"));
     const std::string text = readFile(path("default.svg"));
 
     // Every line, the last one too, ends with '\n'.
     ASSERT_EQ(text.back(), '\n');
     const std::vector<std::string> lines = splitLines(text);
-    ASSERT_EQ(lines.size(), tiling.size() + 3);
+    ASSERT_EQ(lines.size(), alive.size() + 3);
     EXPECT_EQ(lines[0] + "\n", header("70.3923", "69.7583"));
     EXPECT_EQ(lines[1] + "\n", kBackground);
     EXPECT_EQ(lines.back() + "\n", kClosing);
     std::size_t liveLines = 0;
     std::size_t liveTiles = 0;
-    for (std::size_t i = 0; i < tiling.size(); ++i) {
+    for (std::size_t i = 0; i < alive.size(); ++i) {
         const std::string line = lines[i + 2] + "\n";
-        const std::string colours = tiling[i].alive ? kLiveColours : kDeadColours;
+        const std::string colours = alive[i] != 0 ? kLiveColours : kDeadColours;
         ASSERT_GE(line.size(), colours.size());
         EXPECT_EQ(line.substr(line.size() - colours.size()), colours) << "tile " << i;
         liveLines += line.find("#96ff5f") != std::string::npos ? 1 : 0;
-        liveTiles += tiling[i].alive ? 1 : 0;
+        liveTiles += alive[i] != 0 ? 1 : 0;
     }
     EXPECT_EQ(liveLines, liveTiles);
-    EXPECT_EQ(static_cast<int32_t>(liveTiles), automaton.liveCount());
+    EXPECT_EQ(static_cast<int32_t>(liveTiles), pictured.liveCount);
     EXPECT_GT(liveTiles, 0u);
-    EXPECT_LT(liveTiles, tiling.size());
+    EXPECT_LT(liveTiles, alive.size());
 }
 
 TEST_F(SvgContent, ExistingFileIsReplaced) {
@@ -155,7 +192,7 @@ TEST_F(SvgContent, ExistingFileIsReplaced) {
         std::ofstream old(path("replace.svg"));
         old << std::string(200000, 'x');
     }
-    writeSvg(seededWorld("Delta", 0, 0.0), path("replace.svg"));
+    writeSvgOf(picturedWorld("Delta", 0, 0.0), path("replace.svg"));
     EXPECT_EQ(readFile(path("replace.svg")), header("52.7321", "51.2321") + kBackground +
                                                  polygonLine(kDeltaPoints, false) + kClosing);
 }
@@ -176,12 +213,7 @@ TEST_F(SvgMatchesPlain, RealTilings) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.root) + " depth " + std::to_string(c.depth));
-        Tiling tiling = seededWorld(c.root, c.depth, c.density, 7);
-        Automaton automaton(tiling, Rule{3, 2, 3, 1});
-        for (int step = 0; step < c.steps; ++step) {
-            automaton.step();
-        }
-        const BothWritings both = writeBoth(tiling);
+        const BothWritings both = writeBoth(picturedWorld(c.root, c.depth, c.density, 7, c.steps));
         EXPECT_EQ(both.fast.size(), both.plain.size());
         EXPECT_TRUE(both.fast == both.plain);
     }
@@ -218,7 +250,7 @@ TEST_F(SvgMatchesPlain, PointFormats) {
     for (int i = 0; i < 20000; ++i) {
         polygon.push_back({spread(random), spread(random)});
     }
-    const BothWritings both = writeBoth(singleTile(polygon));
+    const BothWritings both = writeBoth(std::vector<Polygon>{polygon});
     EXPECT_EQ(both.fast.size(), both.plain.size());
     EXPECT_TRUE(both.fast == both.plain);
 }
@@ -230,14 +262,14 @@ TEST_F(SvgMatchesPlain, HeaderFormats) {
         123408.5, 99952.0, 1234519.0,         1e-5,     1e15,     1e300,    0.1};
     for (double extent : extents) {
         SCOPED_TRACE(extent);
-        const BothWritings both = writeBoth(singleTile({{0.0, 0.0}, {extent, extent}}));
+        const BothWritings both = writeBoth(std::vector<Polygon>{{{0.0, 0.0}, {extent, extent}}});
         EXPECT_EQ(both.fast, both.plain);
         std::ostringstream expected;
         expected << (extent - 0.0) + 48.0;
         EXPECT_EQ(splitLines(both.fast).at(0) + "\n", header(expected.str(), expected.str()));
     }
     // No tile: the extremes stay infinite and so does the size.
-    const BothWritings empty = writeBoth(Tiling{});
+    const BothWritings empty = writeBoth(std::vector<Polygon>{});
     EXPECT_EQ(empty.fast, empty.plain);
     EXPECT_EQ(empty.fast, header("-inf", "-inf") + kBackground + kClosing);
 }
@@ -247,7 +279,7 @@ TEST_F(SvgFailure, MissingDirectoryCreatesNothing) {
     const std::string svgPath = directory + "/picture.svg";
     ASSERT_FALSE(exists(directory));
     try {
-        writeSvg(seededWorld("Delta", 1, 0.42), svgPath);
+        writeSvgOf(picturedWorld("Delta", 1, 0.42), svgPath);
         ADD_FAILURE() << "no error";
     } catch (const std::runtime_error& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write SVG: " + svgPath);
@@ -264,7 +296,7 @@ TEST_F(SvgFailure, FullDeviceIsReported) {
     for (int32_t depth : {0, 4}) {
         SCOPED_TRACE(depth);
         try {
-            writeSvg(seededWorld("Delta", depth, 0.42), "/dev/full");
+            writeSvgOf(picturedWorld("Delta", depth, 0.42), "/dev/full");
             ADD_FAILURE() << "no error";
         } catch (const std::runtime_error& error) {
             EXPECT_EQ(std::string(error.what()), "Unable to write SVG: /dev/full");
@@ -315,9 +347,12 @@ TEST_F(SvgRun, WrittenPictureIsReportedLast) {
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, withoutPicture.out + "svg=" + svgPath + "\n");
 
-    Tiling tiling = seededWorld("Delta", 2, 0.42, 9);
+    // The plain readings all the way: fat tiles, plain face graph, plain steps, plain writer.
+    reference::Tiling tiling = reference::fatTiling(testsupport::worldOf("Delta", 2));
+    reference::buildFaceGraphPlain(tiling);
+    reference::seedPopulationPlain(tiling, 9, 0.42);
     for (int step = 0; step < 4; ++step) {
-        stepAutomaton(tiling, 3, 2, 3, 1);
+        reference::stepAutomatonPlain(tiling, 3, 2, 3, 1);
     }
     reference::writeSvgPlain(tiling, path("expected.svg"));
     EXPECT_EQ(readFile(svgPath), readFile(path("expected.svg")));
@@ -333,7 +368,9 @@ TEST_F(SvgRun, NoStepsPicturesTheSeededPopulation) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[2], "svg=" + svgPath);
 
-    reference::writeSvgPlain(buildWorld(Options{}), path("expected.svg"));
+    reference::Tiling seeded = reference::fatTiling(buildWorld(Options{}));
+    reference::seedPopulationPlain(seeded, 1, 0.42);
+    reference::writeSvgPlain(seeded, path("expected.svg"));
     EXPECT_EQ(readFile(svgPath), readFile(path("expected.svg")));
 }
 

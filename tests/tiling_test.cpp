@@ -8,6 +8,7 @@
 
 #include "geometry/BaseTile.h"
 #include "geometry/Lattice.h"
+#include "faces/FaceGraph.h"
 #include "support/PatchShape.h"
 #include "support/TestWorlds.h"
 #include "tiling/Expansion.h"
@@ -266,9 +267,9 @@ using testsupport::shapeOf;
 
 // Tiles whose exact placement is not mirrored once per level, or whose floating-point outline,
 // read back from its points 0, 1 and 13, is not a rigid motion with determinant (-1)^depth
-// carrying every base point onto the tile's point.
-int tilesNotPlacedRigidly(const Tiling& tiling, const Polygon& base) {
-    const bool mirrored = tiling.depth % 2 == 1;
+// carrying every base point onto the tile's point. `mirrored` is what the depth makes it.
+int tilesNotPlacedRigidly(const Tiling& tiling, const Polygon& base,
+                          bool mirrored) {
     const double determinant = mirrored ? -1.0 : 1.0;
     int faults = 0;
     std::size_t index = 0;
@@ -320,14 +321,23 @@ TEST(SpectrePatch, ShapeChecksCatchQuorvelsOverlaps) {
     const PatchShape shape = shapeOf(quorvel);
     EXPECT_GT(shape.crowded, 0u);
     EXPECT_NE(shape.eulerCharacteristic(quorvel.size()), 1);
-    Tiling offByOne = quorvel;
-    offByOne.depth = 2;  // every mirror bit and determinant now has the wrong sense
-    EXPECT_EQ(tilesNotPlacedRigidly(offByOne, basePolygon()), static_cast<int>(quorvel.size()));
-    // A patch with a hole in it has a second border loop.
-    Tiling holed = expandPatch("Delta", 2, TilingKind::Spectre);
-    holed.labels.erase(holed.labels.begin() + 30);
-    holed.placements.erase(holed.placements.begin() + 30);
-    EXPECT_FALSE(shapeOf(holed).borderIsOneLoop);
+    // Off by one level, every mirror bit and determinant has the wrong sense.
+    EXPECT_EQ(tilesNotPlacedRigidly(quorvel, basePolygon(), false),
+              static_cast<int>(quorvel.size()));
+    // Without a tile that has a neighbour across every edge the patch has a hole: a second
+    // border loop, and V - E + F = 0.
+    Tiling holed = expandPatch("Delta", 3, TilingKind::Spectre);
+    const FaceGraph faces = buildFaceGraph(holed);
+    std::size_t inner = 0;
+    while (std::find(faces.slotsOf(inner), faces.slotsOf(inner) + 14, -1) !=
+           faces.slotsOf(inner) + 14) {
+        ++inner;
+    }
+    holed.labels.erase(holed.labels.begin() + static_cast<std::ptrdiff_t>(inner));
+    holed.placements.erase(holed.placements.begin() + static_cast<std::ptrdiff_t>(inner));
+    const PatchShape holedShape = shapeOf(holed);
+    EXPECT_FALSE(holedShape.borderIsOneLoop);
+    EXPECT_EQ(holedShape.eulerCharacteristic(holed.size()), 0);
 }
 
 // For every root and depth the genuine patch is a topological disk: V - E + F = 1 over its
@@ -358,7 +368,7 @@ TEST(SpectrePatch, IsATopologicalDiskMeetingEdgeToEdgeAtEveryRootAndDepth) {
             EXPECT_EQ(shape.eulerCharacteristic(tiling.size()), 1);
             EXPECT_TRUE(shape.borderIsOneLoop);
             if (depth <= 6) {
-                EXPECT_EQ(tilesNotPlacedRigidly(tiling, base), 0);
+                EXPECT_EQ(tilesNotPlacedRigidly(tiling, base, depth % 2 == 1), 0);
             }
         }
     }

@@ -31,6 +31,9 @@ Tiling expandPatch(const std::string& root, int32_t depth, TilingKind kind);
 // expansion first computed it.
 template <typename Visit>
 void forEachTilePolygon(const Tiling& tiling, Visit&& visit) {
+    if (tiling.size() == 0) {
+        return;
+    }
     const ExpansionRecipe recipe = expansionRecipe(tiling.depth, tiling.kind);
     std::size_t index = 0;
     TileOutline outline;

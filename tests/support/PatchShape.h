@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <stdexcept>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -35,53 +36,58 @@ struct PatchShape {
     }
 };
 
-inline auto keyOf(const LatticePoint& p) {
-    return std::make_tuple(p.c0, p.c1, p.c2, p.c3);
+// An exact point in one word, 16 bits a coefficient: the genuine patch's coefficients stay
+// below 11714 in magnitude up to depth 8. A point outside that range throws rather than
+// aliasing another.
+inline uint64_t packed(const LatticePoint& p) {
+    for (const int32_t c : {p.c0, p.c1, p.c2, p.c3}) {
+        if (c != static_cast<int16_t>(c)) {
+            throw std::range_error("lattice point too far out to pack");
+        }
+    }
+    return uint64_t{static_cast<uint16_t>(p.c0)} << 48 |
+           uint64_t{static_cast<uint16_t>(p.c1)} << 32 |
+           uint64_t{static_cast<uint16_t>(p.c2)} << 16 | static_cast<uint16_t>(p.c3);
 }
 
-inline std::size_t passOf(const LatticePoint& p, std::size_t passes) {
-    const uint64_t h =
-        (static_cast<uint64_t>(static_cast<uint32_t>(p.c0)) * 0x9E3779B97F4A7C15ULL) ^
-        (static_cast<uint64_t>(static_cast<uint32_t>(p.c1)) * 0xBF58476D1CE4E5B9ULL) ^
-        (static_cast<uint64_t>(static_cast<uint32_t>(p.c2)) * 0x94D049BB133111EBULL) ^
-        static_cast<uint64_t>(static_cast<uint32_t>(p.c3));
+inline std::size_t passOf(uint64_t point, std::size_t passes) {
+    const uint64_t h = point * 0x9E3779B97F4A7C15ULL;
     return static_cast<std::size_t>((h ^ (h >> 29)) % passes);
 }
 
 inline PatchShape shapeOf(const Tiling& tiling, std::size_t passes = 1) {
     struct Edge {
-        LatticePoint low;
-        LatticePoint high;
+        uint64_t low;
+        uint64_t high;
         int32_t tile;
         bool lowFirst;  // the tile's edge runs from `low` to `high`
     };
     const auto edgeOrder = [](const Edge& a, const Edge& b) {
-        return std::make_tuple(keyOf(a.low), keyOf(a.high), a.tile) <
-               std::make_tuple(keyOf(b.low), keyOf(b.high), b.tile);
+        return std::tie(a.low, a.high, a.tile) < std::tie(b.low, b.high, b.tile);
     };
     PatchShape shape;
-    std::vector<std::pair<LatticePoint, LatticePoint>> border;
+    std::vector<std::pair<uint64_t, uint64_t>> border;
     for (std::size_t pass = 0; pass < passes; ++pass) {
-        std::vector<LatticePoint> vertices;
+        std::vector<uint64_t> vertices;
         std::vector<Edge> edges;
         for (std::size_t i = 0; i < tiling.size(); ++i) {
             const auto outline = exactOutline(tiling.placements[i]);
             for (std::size_t j = 0; j < outline.size(); ++j) {
-                const LatticePoint& from = outline[j];
-                const LatticePoint& to = outline[(j + 1) % outline.size()];
+                const uint64_t from = packed(outline[j]);
+                const uint64_t to = packed(outline[(j + 1) % outline.size()]);
                 if (passOf(from, passes) == pass) {
                     vertices.push_back(from);
                 }
-                const bool forward = !(to < from);
-                const LatticePoint& low = forward ? from : to;
+                const bool forward = from <= to;
+                const uint64_t low = forward ? from : to;
                 if (passOf(low, passes) == pass) {
                     edges.push_back({low, forward ? to : from, static_cast<int32_t>(i), forward});
                 }
             }
         }
         std::sort(vertices.begin(), vertices.end());
-        shape.vertices += static_cast<std::size_t>(std::unique(vertices.begin(), vertices.end()) -
-                                                   vertices.begin());
+        shape.vertices += static_cast<std::size_t>(
+            std::unique(vertices.begin(), vertices.end()) - vertices.begin());
         vertices = {};
         std::sort(edges.begin(), edges.end(), edgeOrder);
         for (std::size_t start = 0, end = 0; start < edges.size(); start = end) {
@@ -111,17 +117,16 @@ inline PatchShape shapeOf(const Tiling& tiling, std::size_t passes = 1) {
                   (k + 2 >= border.size() || border[k + 2].first != border[k].first);
     }
     if (twoEach) {
-        const auto neighboursOf = [&](const LatticePoint& vertex) {
-            const auto at = std::lower_bound(border.begin(), border.end(), vertex,
-                                             [](const std::pair<LatticePoint, LatticePoint>& entry,
-                                                const LatticePoint& v) { return entry.first < v; });
+        const auto neighboursOf = [&](uint64_t vertex) {
+            const auto at =
+                std::lower_bound(border.begin(), border.end(), std::make_pair(vertex, uint64_t{0}));
             return std::make_pair(at->second, (at + 1)->second);
         };
-        LatticePoint previous = border[0].first, current = border[0].second;
+        uint64_t previous = border[0].first, current = border[0].second;
         std::size_t walked = 1;
         while (current != border[0].first && walked <= shape.borderEdges) {
             const auto [a, b] = neighboursOf(current);
-            const LatticePoint next = a == previous ? b : a;
+            const uint64_t next = a == previous ? b : a;
             previous = current;
             current = next;
             ++walked;
