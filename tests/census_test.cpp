@@ -13,6 +13,7 @@
 #include "automaton/Seeding.h"
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
+#include "run/HardwareThreads.h"
 #include "run/RunPipeline.h"
 #include "run/RunRecord.h"
 #include "support/BuiltPrograms.h"
@@ -209,8 +210,9 @@ TEST(CensusProgram, ArgumentErrorsReadAsInQuorvel) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--depth"}, "error: Missing value after --depth\n"},
         {{"--svg", "x.svg"}, "error: Unknown argument: --svg\n"},
-        {{"--steps", "x"}, "error: invalid stoi argument\n"},
-        {{"--jobs", "two"}, "error: invalid stoi argument\n"},
+        {{"--steps", "x"}, "error: --steps: invalid stoi argument\n"},
+        {{"--jobs", "two"}, "error: --jobs: invalid stoi argument\n"},
+        {{"--depth", "99999999999"}, "error: --depth: stoi argument out of range\n"},
         {{"--root", "delta"}, "error: Unsupported root tile: delta\n"},
         {{"--tiling", "hat"}, "error: Unsupported tiling: hat\n"},
         {{"--summarize"}, "error: Missing value after --summarize\n"},
@@ -221,6 +223,35 @@ TEST(CensusProgram, ArgumentErrorsReadAsInQuorvel) {
         EXPECT_EQ(run.status, 1);
         EXPECT_EQ(run.out, "");
         EXPECT_EQ(run.err, err);
+    }
+}
+
+// The depth is clamped to 0..8 on the Spectre patch and to 0..5 on quorvel's; --jobs to
+// 1..the hardware threads. Read from the parsed settings: a world beyond depth 6 is too large
+// to build in a test.
+TEST(CensusOptions, DepthAndJobsClamp) {
+    struct Case {
+        std::vector<std::string> args;
+        int32_t depth;
+        int32_t jobs;
+    };
+    const int32_t hardware = hardwareThreads();
+    const std::vector<Case> cases = {
+        {{"--tiling", "spectre", "--depth", "12"}, 8, hardware},
+        {{"--depth", "7", "--tiling", "spectre"}, 7, hardware},
+        {{"--tiling", "spectre", "--depth", "-3"}, 0, hardware},
+        {{"--depth", "9"}, 5, hardware},
+        {{"--jobs", "0"}, 3, 1},
+        {{"--jobs", "3000"}, 3, hardware},
+        {{"--jobs", "1"}, 3, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "quorvel-census");
+        const CensusSettings settings = parseCensusOptions(args);
+        EXPECT_EQ(settings.run.depth, c.depth);
+        EXPECT_EQ(settings.jobs, c.jobs);
     }
 }
 

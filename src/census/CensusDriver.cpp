@@ -14,6 +14,8 @@
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
 #include "render/OutputFile.h"
+#include "run/CommandLine.h"
+#include "run/HardwareThreads.h"
 #include "run/Options.h"
 #include "run/Report.h"
 #include "run/RunPipeline.h"
@@ -22,119 +24,80 @@ namespace quorvel {
 
 namespace {
 
-struct CensusSettings {
-    // depth, root and steps; the rule fields come from the lists.
-    Options run;
-    CensusLists lists;
-    std::string tiling = tilingName(TilingKind::Quorvel);
-    int32_t jobs = 0;
-    std::string csvPath = kDefaultCensusCsvPath;
-    Shard shard;
-    bool sharded = false;
-    bool helpRequested = false;
-    bool summarizeRequested = false;
-    std::vector<std::string> summarizePaths;
-};
-
-using Store = void (*)(CensusSettings&, const std::string&);
-
-enum class Takes {
-    Value,  // the next argument
-    Nothing,
-    Rest,  // every argument after it
-};
-
-struct CensusOption {
-    const char* name;
-    const char* argument;
-    const char* help;
-    Store store;
-    Takes takes = Takes::Value;
-};
-
-const std::array<CensusOption, 15> kCensusOptions = {{
-    {"--depth", "N", "substitution depth (default 3)",
-     [](CensusSettings& s, const std::string& v) { s.run.depth = convertInt(v); }},
-    {"--root", "NAME", "Delta | Gamma | Psi | Sigma (default Delta)",
-     [](CensusSettings& s, const std::string& v) { s.run.root = v; }},
-    {"--tiling", "NAME", "quorvel | spectre (default quorvel)",
-     [](CensusSettings& s, const std::string& v) { s.tiling = v; }},
-    {"--birth", "LIST", "birth face counts, such as 3, 1-4 or 0,2,5-7 (default 3)",
-     [](CensusSettings& s, const std::string& v) { s.lists.births = parseIntList("--birth", v); }},
-    {"--survive-min", "LIST", "minimum live faces to survive (default 2)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.surviveMins = parseIntList("--survive-min", v);
-     }},
-    {"--survive-max", "LIST", "maximum live faces to survive (default 3)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.surviveMaxes = parseIntList("--survive-max", v);
-     }},
-    {"--face-weight", "LIST", "cap per-neighbor multi-face contribution (default 1)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.faceWeights = parseIntList("--face-weight", v);
-     }},
-    {"--density", "LIST", "initial densities from 0..1, such as 0.2,0.42 (default 0.42)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.densities = parseDensityList("--density", v);
-     }},
-    {"--seed", "LIST", "deterministic seeds, such as 1-16 (default 1)",
-     [](CensusSettings& s, const std::string& v) { s.lists.seeds = parseSeedList("--seed", v); }},
-    {"--steps", "N", "most steps a run may take (default 1000)",
-     [](CensusSettings& s, const std::string& v) { s.run.steps = convertInt(v); }},
-    {"--jobs", "N", "worker threads (default: the hardware threads)",
-     [](CensusSettings& s, const std::string& v) { s.jobs = std::max(convertInt(v), 1); }},
-    {"--csv", "PATH", "write one row per run (default census.csv; empty for none)",
-     [](CensusSettings& s, const std::string& v) { s.csvPath = v; }},
-    {"--shard", "K/N", "make only the runs at positions K-1 modulo N",
-     [](CensusSettings& s, const std::string& v) {
-         s.shard = parseShard(v);
-         s.sharded = true;
-     }},
-    {"--summarize", "FILE...", "print the summary lines of these CSV files' rows",
-     [](CensusSettings& s, const std::string&) { s.summarizeRequested = true; }, Takes::Rest},
-    {"--help", "", "show this help",
-     [](CensusSettings& s, const std::string&) { s.helpRequested = true; }, Takes::Nothing},
-}};
-
-int32_t hardwareThreads() {
-    const unsigned threads = std::thread::hardware_concurrency();
-    return threads == 0 ? 1 : static_cast<int32_t>(std::min(threads, 1024u));
+std::string listText(const std::vector<IntRange>& ranges) {
+    std::string text;
+    for (const IntRange& range : ranges) {
+        text += (text.empty() ? "" : ",") + std::to_string(range.first);
+        if (range.last != range.first) {
+            text += "-" + std::to_string(range.last);
+        }
+    }
+    return text;
 }
 
-// As quorvel reads its options: whole names, the next argument always the value, the first
-// error thrown, --help ending the parsing. --summarize takes every argument after it.
-CensusSettings parseCensusOptions(const std::vector<std::string>& args) {
-    CensusSettings settings;
-    settings.run.steps = 1000;
-    settings.jobs = hardwareThreads();
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto option = std::find_if(kCensusOptions.begin(), kCensusOptions.end(),
-                                         [&](const CensusOption& o) { return arg == o.name; });
-        if (option == kCensusOptions.end()) {
-            throw std::runtime_error("Unknown argument: " + arg);
-        }
-        if (option->takes == Takes::Nothing) {
-            option->store(settings, "");
-            return settings;
-        }
-        if (option->takes == Takes::Rest) {
-            option->store(settings, "");
-            settings.summarizePaths.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                           args.end());
-            if (settings.summarizePaths.empty()) {
-                throw std::runtime_error("Missing value after " + arg);
-            }
-            return settings;
-        }
-        if (i + 1 == args.size()) {
-            throw std::runtime_error("Missing value after " + arg);
-        }
-        option->store(settings, args[++i]);
-    }
-    clampRunOptions(settings.run);
-    validateRoot(settings.run.root);
-    return settings;
+std::vector<CommandOption> censusTable(CensusSettings& s) {
+    const std::vector<CommandOption> run = runOptionTable(s.run);
+    std::vector<CommandOption> table = optionsNamed(run, {"--depth", "--root"});
+    table.push_back({"--tiling", "NAME", "quorvel | spectre",
+                     [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
+    const auto intList = [&s](const char* name, const char* help,
+                              std::vector<IntRange> CensusLists::*list) {
+        return CommandOption{
+            name, "LIST", help,
+            [&s, name, list](const std::string& v) { s.lists.*list = parseIntList(name, v); },
+            [&s, list] { return listText(s.lists.*list); }};
+    };
+    table.push_back(
+        intList("--birth", "birth face counts, such as 3, 1-4 or 0,2,5-7", &CensusLists::births));
+    table.push_back(
+        intList("--survive-min", "minimum live faces to survive", &CensusLists::surviveMins));
+    table.push_back(
+        intList("--survive-max", "maximum live faces to survive", &CensusLists::surviveMaxes));
+    table.push_back(intList("--face-weight", "cap per-neighbor multi-face contribution",
+                            &CensusLists::faceWeights));
+    table.push_back(
+        {"--density", "LIST", "initial densities from 0..1, such as 0.2,0.42",
+         [&s](const std::string& v) { s.lists.densities = parseDensityList("--density", v); },
+         [&s] {
+             std::string text;
+             for (const double density : s.lists.densities) {
+                 text += (text.empty() ? "" : ",") + shownNumber(density);
+             }
+             return text;
+         }});
+    table.push_back({"--seed", "LIST", "deterministic seeds, such as 1-16",
+                     [&s](const std::string& v) { s.lists.seeds = parseSeedList("--seed", v); },
+                     [&s] {
+                         std::string text;
+                         for (const SeedRange& range : s.lists.seeds) {
+                             text += (text.empty() ? "" : ",") + std::to_string(range.first);
+                             if (range.last != range.first) {
+                                 text += "-" + std::to_string(range.last);
+                             }
+                         }
+                         return text;
+                     }});
+    table.push_back({"--steps", "N", "most steps a run may take",
+                     [&s](const std::string& v) { s.run.steps = convertInt(v); },
+                     [&s] { return std::to_string(s.run.steps); }});
+    table.push_back({"--jobs", "N", "worker threads (default: the hardware threads)",
+                     [&s](const std::string& v) { s.jobs = convertInt(v); }, nullptr});
+    table.push_back({"--csv", "PATH", "write one row per run (default census.csv; empty for none)",
+                     [&s](const std::string& v) { s.csvPath = v; }, nullptr});
+    table.push_back({"--shard", "K/N", "make only the runs at positions K-1 modulo N",
+                     [&s](const std::string& v) {
+                         s.shard = parseShard(v);
+                         s.sharded = true;
+                     },
+                     nullptr});
+    table.push_back({"--summarize", "FILE...", "print the summary lines of these CSV files' rows",
+                     [&s](const std::string& v) {
+                         s.summarizeRequested = true;
+                         s.summarizePaths.push_back(v);
+                     },
+                     nullptr, Takes::Rest});
+    table.push_back(helpOption(s.helpRequested));
+    return table;
 }
 
 // One line redrawn in place: runs done of all, runs per second, time left.
@@ -186,13 +149,22 @@ void writeCensusSummary(std::ostream& out, const CensusSettings& settings, std::
 
 }  // namespace
 
-void printCensusUsage(std::ostream& out) {
-    out << "quorvel-census [options]\n";
-    for (const CensusOption& option : kCensusOptions) {
-        const std::string left = std::string(option.name) + " " + option.argument;
-        out << "  " << std::left << std::setw(18) << left << " " << option.help << "\n";
+CensusSettings parseCensusOptions(const std::vector<std::string>& args) {
+    CensusSettings settings;
+    settings.jobs = hardwareThreads();
+    if (parseCommandLine(censusTable(settings), args, ConversionErrors::NamingTheOption)) {
+        return settings;
     }
-    out << std::right;
+    clampRunOptions(settings.run, maxDepthOfTiling(settings.tiling));
+    validateRoot(settings.run.root);
+    tilingKindNamed(settings.tiling);
+    settings.jobs = std::clamp(settings.jobs, 1, hardwareThreads());
+    return settings;
+}
+
+void printCensusUsage(std::ostream& out) {
+    CensusSettings defaults;
+    printOptionUsage(out, "quorvel-census [options]", censusTable(defaults));
 }
 
 int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -207,7 +179,6 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
             summarizeFiles(settings.summarizePaths, out);
             return 0;
         }
-        // Checked once every argument is read, as the root is.
         const TilingKind kind = tilingKindNamed(settings.tiling);
         const CensusPlan plan(settings.lists);
         const std::vector<uint64_t> positions = plan.positionsIn(settings.shard);
