@@ -486,6 +486,12 @@ TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
         {{"v", "--tiling", "Spectre", "--html", "x"}, "error: Unsupported tiling: Spectre\n"},
         {{"v", "--tiling", ""}, "error: Unsupported tiling: \n"},
         {{"v", "--tiling", "hat", "--depth", "x"}, "error: --depth: invalid stoi argument\n"},
+        // Raw bytes of an argument are shown escaped, on one line, and a long one is cut.
+        {{"v", "--root", "Delta\n"}, "error: Unsupported root tile: Delta\\n\n"},
+        {{"v", "--\x1b[2Jx\t\x7f"}, "error: Unknown argument: --\\x1b[2Jx\\t\\x7f\n"},
+        {{"v", "--" + std::string(131072, 'a')},
+         "error: Unknown argument: --" + std::string(680, 'a') + "...[130192 bytes]..." +
+             std::string(200, 'a') + "\n"},
     };
     for (const auto& [args, err] : cases) {
         SCOPED_TRACE(args[1]);

@@ -29,6 +29,8 @@ struct CensusSettings {
     std::string csvPath = kDefaultCensusCsvPath;
     Shard shard;
     bool sharded = false;
+    // Go on from the partial CSV at csvPath, of this same census.
+    bool resume = false;
     bool helpRequested = false;
     bool summarizeRequested = false;
     std::vector<std::string> summarizePaths;

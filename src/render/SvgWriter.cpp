@@ -25,8 +25,8 @@ class BlockWriter {
     // double is 309 digits, the point and four decimals).
     static constexpr std::size_t kNumberRoom = 400;
 
-    explicit BlockWriter(const std::string& path)
-        : file_(path, "Unable to write SVG: " + path), block_(kBlockBytes) {}
+    BlockWriter(const std::string& path, std::ostream* report)
+        : file_(path, "Unable to write SVG: " + path, report), block_(kBlockBytes) {}
 
     void text(const char* data, std::size_t size) {
         while (size > 0) {
@@ -142,12 +142,12 @@ class BlockWriter {
 
 }  // namespace
 
-void writeSvg(const Tiling& tiling, const std::string& path) {
+void writeSvg(const Tiling& tiling, const std::string& path, std::ostream* report) {
     const PatchBounds bounds = patchBounds(tiling);
     const double width = (bounds.maxX - bounds.minX) + 2 * kPictureMargin;
     const double height = (bounds.maxY - bounds.minY) + 2 * kPictureMargin;
 
-    BlockWriter out(path);
+    BlockWriter out(path, report);
     out.literal("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
     out.general(width);
     out.character(' ');

@@ -3,6 +3,7 @@
 // left and top edges), never scaled or flipped.
 #pragma once
 
+#include <ostream>
 #include <string>
 
 #include "tiling/Tiling.h"
@@ -11,6 +12,7 @@ namespace quorvel {
 
 // Creates or replaces the file whole (see OutputFile); throws "Unable to write SVG: " + path
 // when it cannot be created, written or closed, and then leaves an earlier file as it was.
-void writeSvg(const Tiling& tiling, const std::string& path);
+// `report` is flushed first when the picture goes to standard output or another non-file.
+void writeSvg(const Tiling& tiling, const std::string& path, std::ostream* report = nullptr);
 
 }  // namespace quorvel

@@ -14,9 +14,12 @@ bool parseCommandLine(const std::vector<CommandOption>& table, const std::vector
         if (option == table.end()) {
             throw std::runtime_error("Unknown argument: " + arg);
         }
-        if (option->takes == Takes::Nothing) {
+        if (option->takes == Takes::Nothing || option->takes == Takes::Flag) {
             option->store("");
-            return true;
+            if (option->takes == Takes::Nothing) {
+                return true;
+            }
+            continue;
         }
         if (i + 1 == args.size()) {
             throw std::runtime_error("Missing value after " + arg);

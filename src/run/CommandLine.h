@@ -18,6 +18,7 @@ namespace quorvel {
 enum class Takes {
     Value,    // the next argument
     Nothing,  // a flag that ends the parsing when met, as --help does
+    Flag,     // a flag the parsing goes on after
     Rest,     // every argument after it, at least one
 };
 

@@ -1,7 +1,5 @@
 #include "run/RunPipeline.h"
 
-#include <exception>
-
 #include "automaton/Seeding.h"
 #include "faces/FaceGraph.h"
 #include "render/SvgWriter.h"
@@ -38,24 +36,10 @@ Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& o
         }
     }
     if (!options.svgPath.empty()) {
-        writeSvg(tiling, options.svgPath);
+        writeSvg(tiling, options.svgPath, &out);
         out << "svg=" << options.svgPath << "\n";
     }
     return tiling;
-}
-
-int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run) {
-    try {
-        const int status = run();
-        out.flush();
-        checkWritten(out);
-        return status;
-    } catch (const std::exception& error) {
-        out.flush();
-        err << "error: " << error.what() << "\n";
-        err.flush();
-        return 1;
-    }
 }
 
 }  // namespace quorvel

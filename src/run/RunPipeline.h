@@ -1,6 +1,5 @@
-// The run pipeline the programs on the run options share: building the world, the report of a
-// run with hooks for a program that watches it too, and turning an error into the one
-// "error: " line and exit status 1.
+// The run pipeline the programs on the run options share: building the world and the report of
+// a run, with hooks for a program that watches it too.
 #pragma once
 
 #include <functional>
@@ -8,6 +7,7 @@
 
 #include "automaton/Automaton.h"
 #include "run/Options.h"
+#include "run/ProgramErrors.h"
 #include "tiling/Patch.h"
 #include "tiling/Tiling.h"
 
@@ -33,9 +33,5 @@ struct RunObserver {
 // tiling in its final state. Only the Spectre patch names itself in the summary.
 Tiling reportRun(const Options& options, std::ostream& out, const RunObserver& observer = {},
                  TilingKind kind = TilingKind::Quorvel);
-
-// Calls `run` and returns its status; an error thrown by it, or standard output failing,
-// becomes the error line and status 1. Lines already written stay.
-int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run);
 
 }  // namespace quorvel

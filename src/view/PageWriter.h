@@ -17,8 +17,9 @@ void writeRunData(std::ostream& out, const Tiling& tiling, const RunRecord& reco
 
 // `tiling` gives the geometry and neighbour slots; `summary` is shown as the page's heading.
 // Creates or replaces the file; throws "Unable to write HTML: " + path when it cannot be
-// opened, written or closed.
+// opened, written or closed. `report` is flushed first when the page goes to standard output
+// or another non-file.
 void writeViewerPage(const Tiling& tiling, const RunRecord& record, const std::string& summary,
-                     const std::string& path);
+                     const std::string& path, std::ostream* report = nullptr);
 
 }  // namespace quorvel

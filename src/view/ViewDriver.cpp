@@ -8,6 +8,7 @@
 #include "run/CommandLine.h"
 #include "run/HardwareThreads.h"
 #include "run/Period.h"
+#include "run/ProgramErrors.h"
 #include "run/Report.h"
 #include "run/RunPipeline.h"
 #include "run/RunRecord.h"
@@ -53,15 +54,20 @@ void printViewerUsage(std::ostream& out) {
 }
 
 int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return runReportingErrors(out, err, [&] {
+    return runProgram(out, err, ErrorText::Printable, [&](ReportStream& report) {
         const ViewSettings settings = parseViewOptions(args);
         if (settings.helpRequested) {
-            printViewerUsage(out);
+            printViewerUsage(report);
             return 0;
         }
         if (settings.versionRequested) {
-            out << "quorvel-view " << kVersion << "\n";
+            report << "quorvel-view " << kVersion << "\n";
             return 0;
+        }
+        // The page and the picture are the run's results: they are written even when the
+        // report's reader is gone.
+        if (!settings.htmlPath.empty() || !settings.run.svgPath.empty()) {
+            report.keepGoingWhenLost();
         }
         const TilingKind kind = tilingKindNamed(settings.tiling);
         const Options& options = settings.run;
@@ -76,18 +82,18 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         observer.stepped = [&](const Automaton& automaton) {
             record->addStep(*running, automaton);
         };
-        const Tiling tiling = reportRun(options, out, observer, kind);
+        const Tiling tiling = reportRun(options, report, observer, kind);
         std::ostringstream summary;
         writeSummary(summary, options, tiling.size(), kind);
         std::string summaryLine = summary.str();
         summaryLine.pop_back();
-        writePeriodLine(out, record->period());
+        writePeriodLine(report, record->period());
         // An empty path asks for the report alone, as an empty --svg does.
         if (settings.htmlPath.empty()) {
             return 0;
         }
-        writeViewerPage(tiling, *record, summaryLine, settings.htmlPath);
-        out << "html=" << settings.htmlPath << "\n";
+        writeViewerPage(tiling, *record, summaryLine, settings.htmlPath, &report);
+        report << "html=" << settings.htmlPath << "\n";
         return 0;
     });
 }
