@@ -87,8 +87,25 @@ TEST(CensusLists, SyntaxConversionAndClamps) {
         {"--birth", "-3-1", {"0", "1"}, ""},
         {"--birth", "12-2000000000", {"12", "13", "14"}, ""},
         {"--birth", "-5--2", {"0"}, ""},
-        // Read as quorvel reads a number: trailing text after the digits is ignored.
-        {"--birth", "4x", {"4"}, ""},
+        // The whole text must be the list: nothing after a number, no other base, no third end.
+        {"--birth", "4x", {}, "error: Invalid list for --birth: \"4x\" (not a number: \"4x\")\n"},
+        {"--birth",
+         "1-3-5",
+         {},
+         "error: Invalid list for --birth: \"1-3-5\" (not a number: \"3-5\")\n"},
+        {"--birth",
+         "0x1-0x3",
+         {},
+         "error: Invalid list for --birth: \"0x1-0x3\" (not a number: \"0x1\")\n"},
+        {"--seed",
+         "2\n",
+         {},
+         "error: Invalid list for --seed: \"2\\n\" (not a number: \"2\\n\")\n"},
+        {"--birth", " 3", {}, "error: Invalid list for --birth: \" 3\" (not a number: \" 3\")\n"},
+        {"--density",
+         "0.1-0.5",
+         {},
+         "error: Invalid list for --density: \"0.1-0.5\" (not a number: \"0.1-0.5\")\n"},
         {"--face-weight", "0-9", {"1", "2", "3", "4", "5", "6"}, ""},
         {"--seed", "5,1-3", {"1", "2", "3", "5"}, ""},
         {"--seed",
@@ -530,7 +547,8 @@ TEST_F(CensusRuns, SummarizeRejectsWhatIsNotACensus) {
         {"steps.csv", kHeader + handRow("3,2,3,1,0.42,2,unsettled,0,0,50,4,80,0", 0)},
         {"position.csv", kHeader + handRow("3,2,3,1,0.42,2,still,1,10,10,4,80,0", 0, "2/2")},
         {"twice.csv", kHeader + good + good},
-        {"mixed.csv", kHeader + good + handRow("3,2,3,1,0.42,2,still,1,10,10,4,80,0", 1, "1/1", "2")},
+        {"mixed.csv",
+         kHeader + good + handRow("3,2,3,1,0.42,2,still,1,10,10,4,80,0", 1, "1/1", "2")},
         {"long.csv", kHeader + std::string(1 << 20, '0')},
         {"shard12.csv", kHeader + handRow("3,2,3,1,0.42,2,still,1,10,10,4,80,0", 0, "1/2")},
         {"shard14.csv", kHeader + handRow("3,2,3,1,0.42,2,still,1,10,10,4,80,0", 4, "1/4")},
@@ -551,13 +569,15 @@ TEST_F(CensusRuns, SummarizeRejectsWhatIsNotACensus) {
         {{"other.csv"}, "error: Not a census CSV: " + path("other.csv") + "\n"},
         {{"empty.csv"}, "error: Not a census CSV: " + path("empty.csv") + " (empty)\n"},
         {{"header.csv"}, "error: No census rows in the files given\n"},
-        {{"outcome.csv"}, malformed("outcome.csv", 2, "a field that is not a number of its column")},
+        {{"outcome.csv"},
+         malformed("outcome.csv", 2, "a field that is not a number of its column")},
         {{"period0.csv"}, malformed("period0.csv", 2, "outcome does not fit its period")},
         {{"period7.csv"}, malformed("period7.csv", 2, "outcome does not fit its period")},
         {{"alive.csv"}, malformed("alive.csv", 2, "counts out of range")},
         {{"rule.csv"}, malformed("rule.csv", 2, "rule out of range")},
         {{"steps.csv"}, malformed("steps.csv", 2, "outcome does not fit its period")},
-        {{"position.csv"}, malformed("position.csv", 2, "position outside the census or its shard")},
+        {{"position.csv"},
+         malformed("position.csv", 2, "position outside the census or its shard")},
         {{"twice.csv"},
          malformed("twice.csv", 3,
                    "position not after the previous row's: a repeated or reordered run")},
@@ -574,9 +594,11 @@ TEST_F(CensusRuns, SummarizeRejectsWhatIsNotACensus) {
         {{"shard12.csv", "depth2.csv"},
          "error: Different censuses: " + path("shard12.csv") +
              " (depth=3 root=Delta tiling=quorvel step_limit=99 census_runs=100 shard=1/2 "
-             "version=" + kVersion + ") and " + path("depth2.csv") +
+             "version=" +
+             kVersion + ") and " + path("depth2.csv") +
              " (depth=2 root=Delta tiling=quorvel step_limit=99 census_runs=100 shard=2/2 "
-             "version=" + kVersion + ")\n"},
+             "version=" +
+             kVersion + ")\n"},
     };
     for (const auto& [names, err] : cases) {
         SCOPED_TRACE(names.back());
@@ -632,12 +654,97 @@ TEST_F(CensusRuns, ProgressOnlyOnATerminal) {
     // The program itself asks whether its standard error is a terminal: a file is not one.
     // A path with a blank and a quote, as a home directory may have.
     const std::string errFile = path("err file's.txt");
-    const testsupport::ShellResult shell =
-        testsupport::shellOutput(testsupport::shellQuoted(testsupport::programPath("quorvel-census")) +
-                                 " --depth 2 --seed 1-5 --csv '' 2>" + testsupport::shellQuoted(errFile));
+    const testsupport::ShellResult shell = testsupport::shellOutput(
+        testsupport::shellQuoted(testsupport::programPath("quorvel-census")) +
+        " --depth 2 --seed 1-5 --csv '' 2>" + testsupport::shellQuoted(errFile));
     EXPECT_EQ(shell.status, 0);
     EXPECT_EQ(shell.out, quiet.out);
     EXPECT_EQ(readFile(errFile), "");
+}
+
+// A partial CSV of the same census is kept and the rest run: the result is the uninterrupted
+// census's, byte for byte. A CSV of another census is refused and left as it was.
+TEST_F(CensusRuns, ResumeFinishesAPartialCsv) {
+    const RunResult whole = census(kSample, "whole.csv");
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    const std::string wholeCsv = readFile(path("whole.csv"));
+    const std::vector<std::string> lines = splitLines(wholeCsv);
+    for (const std::size_t kept :
+         {std::size_t{0}, std::size_t{1}, std::size_t{17}, lines.size() - 1}) {
+        SCOPED_TRACE(kept);
+        std::string partial;
+        for (std::size_t k = 0; k <= kept; ++k) {
+            partial += lines[k] + "\n";
+        }
+        std::ofstream(path("partial.csv")) << partial;
+        std::vector<std::string> args = kSample;
+        args.push_back("--resume");
+        const RunResult resumed = census(args, "partial.csv");
+        EXPECT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_EQ(resumed.out, whole.out.substr(0, whole.out.rfind("csv=")) +
+                                   "csv=" + path("partial.csv") + "\n");
+        EXPECT_TRUE(readFile(path("partial.csv")) == wholeCsv);
+    }
+    std::vector<std::string> other = kSample;
+    other.insert(other.end(), {"--steps", "299", "--resume"});
+    const RunResult refused = census(other, "whole.csv");
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(
+        refused.err.rfind(
+            "error: Cannot resume from " + path("whole.csv") + ": it holds another census (", 0),
+        0u)
+        << refused.err;
+    EXPECT_TRUE(readFile(path("whole.csv")) == wholeCsv);
+}
+
+// SIGINT or SIGTERM in the middle of a census: the rows done so far become the CSV (a prefix
+// of the census's order), no temporary file stays, the progress line is ended, one line says
+// how many runs were saved, and the status is 128 + the signal.
+TEST_F(CensusRuns, InterruptionSavesTheRowsDone) {
+    for (const auto& [signal, status] : {std::pair<const char*, int>{"INT", 130}, {"TERM", 143}}) {
+        SCOPED_TRACE(signal);
+        std::filesystem::remove_all(dir());
+        std::filesystem::create_directories(dir());
+        const std::string command =
+            "cd " + testsupport::shellQuoted(dir().string()) + " && { " +
+            testsupport::shellQuoted(testsupport::programPath("quorvel-census")) +
+            " --depth 2 --seed 1-5000000 --steps 200 --jobs 2 --csv c.csv >out 2>err & "
+            "sleep 1; kill -" +
+            signal + " $!; wait $!; echo $? >status; }";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(readFile(path("status")), std::to_string(status) + "\n");
+        const std::vector<std::string> rows = splitLines(readFile(path("c.csv")));
+        ASSERT_GT(rows.size(), 1u);
+        EXPECT_EQ(rows[0] + "\n", kHeader);
+        for (std::size_t k = 1; k < rows.size(); ++k) {
+            ASSERT_EQ(split(rows[k], ',')[5], std::to_string(k)) << "row " << k;
+        }
+        EXPECT_EQ(readFile(path("err")),
+                  "interrupted: " + std::to_string(rows.size() - 1) +
+                      " of 5000000 runs saved in c.csv (--resume goes on)\n");
+        EXPECT_EQ(splitLines(readFile(path("out"))).size(), 2u);
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir())) {
+            names.insert(entry.path().filename().string());
+        }
+        EXPECT_EQ(names, (std::set<std::string>{"c.csv", "err", "out", "status"}));
+    }
+}
+
+// A reader that stops reading: the CSV is still written whole, then the one error line.
+TEST_F(CensusRuns, ClosedPipeStillGetsTheCsvWritten) {
+    const std::string args =
+        " --depth 1 --birth 0-14 --survive-min 0-14 --survive-max 0-14 "
+        "--steps 5 --csv ";
+    const std::string program =
+        testsupport::shellQuoted(testsupport::programPath("quorvel-census"));
+    const std::string command = "cd " + testsupport::shellQuoted(dir().string()) + " && " +
+                                program + args + "whole.csv >/dev/null && { " + program + args +
+                                "c.csv 2>err; echo $? >status; } | head -c 1 >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(readFile(path("status")), "1\n");
+    EXPECT_EQ(readFile(path("err")), "error: Unable to write standard output\n");
+    EXPECT_TRUE(readFile(path("c.csv")) == readFile(path("whole.csv")));
 }
 
 }  // namespace

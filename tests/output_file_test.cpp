@@ -460,9 +460,8 @@ TEST_F(OutputFileTest, ClosedPipeStillGetsTheFileWritten) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
-        testrun::runInProcess({c.program, "--depth", "1", "--steps", "30000", c.option,
-                               path("expected")},
-                              c.entry);
+        testrun::runInProcess(
+            {c.program, "--depth", "1", "--steps", "30000", c.option, path("expected")}, c.entry);
         const std::string command = "cd '" + dir().string() + "' && { '" + programPath(c.program) +
                                     "' --depth 1 --steps 30000 " + c.option +
                                     " got 2>err; echo $? >status; } | head -c 1 >/dev/null";

@@ -17,9 +17,9 @@
 #include "automaton/Seeding.h"
 #include "cli/Version.h"
 #include "render/PictureStyle.h"
+#include "run/HardwareThreads.h"
 #include "run/LatestStepByHash.h"
 #include "run/Options.h"
-#include "run/HardwareThreads.h"
 #include "run/Period.h"
 #include "run/RunPipeline.h"
 #include "run/RunRecord.h"
@@ -477,8 +477,7 @@ TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
         {{"v", "--bogus", "--help"}, "error: Unknown argument: --bogus\n"},
         {{"v", "--html=x"}, "error: Unknown argument: --html=x\n"},
         {{"v", "--depth", "x", "--bogus"}, "error: --depth: invalid stoi argument\n"},
-        {{"v", "--seed", "99999999999999999999"},
-         "error: --seed: stoull argument out of range\n"},
+        {{"v", "--seed", "99999999999999999999"}, "error: --seed: stoull argument out of range\n"},
         {{"v", "--density", "1e999"}, "error: --density: stod argument out of range\n"},
         {{"v", "--threads", "many"}, "error: --threads: invalid stoi argument\n"},
         {{"v", "--root", "delta", "--html", "x"}, "error: Unsupported root tile: delta\n"},

@@ -3,10 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <utility>
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -14,11 +13,12 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "census/Census.h"
-#include "cli/Version.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
+#include "cli/Version.h"
 #include "render/OutputFile.h"
 #include "run/CommandLine.h"
 #include "run/HardwareThreads.h"
@@ -184,7 +184,8 @@ void summarizeFiles(const std::vector<std::string>& paths, std::ostream& out) {
                                          describeCensus(census) + ")");
             }
             // K-1 mod N and K'-1 mod N' meet on some position iff they agree modulo gcd(N, N').
-            const uint64_t common = greatestCommonDivisor(census.shard.count, earlier.census.shard.count);
+            const uint64_t common =
+                greatestCommonDivisor(census.shard.count, earlier.census.shard.count);
             if ((census.shard.index - 1) % common == (earlier.census.shard.index - 1) % common) {
                 throw std::runtime_error("Shards that can hold the same runs: " + earlier.path +
                                          " and " + path);
@@ -278,9 +279,8 @@ std::vector<CensusRow> resumedRows(const std::string& path, const CensusIdentity
                                      describeCensus(reader.identity()) + ", not " +
                                      describeCensus(census) + ")");
         }
-        const CensusRun expected = rows.size() < positions.size()
-                                       ? plan.runAt(positions[rows.size()])
-                                       : CensusRun{};
+        const CensusRun expected =
+            rows.size() < positions.size() ? plan.runAt(positions[rows.size()]) : CensusRun{};
         if (rows.size() == positions.size() || row.position != positions[rows.size()] ||
             row.run.rule.birth != expected.rule.birth ||
             row.run.rule.surviveMin != expected.rule.surviveMin ||
@@ -370,7 +370,8 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
         if (csv) {
             csv->commit();
         }
-        if (const int signal = interruptingSignal(); signal != 0 && rows.size() < positions.size()) {
+        if (const int signal = interruptingSignal();
+            signal != 0 && rows.size() < positions.size()) {
             report.flush();
             err << "interrupted: " << rows.size() << " of " << positions.size() << " runs saved";
             if (csv) {

@@ -105,8 +105,9 @@ std::string rowFault(const CensusRow& row, const CensusIdentity& census) {
     const bool settled = result.outcome != Outcome::Unsettled;
     const bool periodFits =
         result.outcome == Outcome::Oscillating ? result.period >= 2
-        : settled ? result.period == 1 && (result.outcome == Outcome::Extinct) == (result.alive == 0)
-                  : result.period == 0 && result.fromStep == 0 && result.stepsRun == census.stepLimit;
+        : settled
+            ? result.period == 1 && (result.outcome == Outcome::Extinct) == (result.alive == 0)
+            : result.period == 0 && result.fromStep == 0 && result.stepsRun == census.stepLimit;
     if (!periodFits ||
         (settled && (result.fromStep < result.period || result.stepsRun != result.fromStep))) {
         return "outcome does not fit its period";
@@ -126,8 +127,9 @@ bool operator==(const CensusIdentity& a, const CensusIdentity& b) {
 std::string describeCensus(const CensusIdentity& c) {
     return "depth=" + std::to_string(c.depth) + " root=" + c.root + " tiling=" + c.tiling +
            " step_limit=" + std::to_string(c.stepLimit) +
-           " census_runs=" + std::to_string(c.runCount) + " shard=" + std::to_string(c.shard.index) +
-           "/" + std::to_string(c.shard.count) + " version=" + c.version;
+           " census_runs=" + std::to_string(c.runCount) +
+           " shard=" + std::to_string(c.shard.index) + "/" + std::to_string(c.shard.count) +
+           " version=" + c.version;
 }
 
 void writeCensusCsvHeader(std::ostream& out) {
@@ -140,10 +142,10 @@ void writeCensusCsvRow(std::ostream& out, const CensusRow& row, const CensusIden
     out << rule.birth << ',' << rule.surviveMin << ',' << rule.surviveMax << ',' << rule.faceWeight
         << ',' << densityText(row.run.density) << ',' << row.run.seed << ','
         << outcomeName(result.outcome) << ',' << result.period << ',' << result.fromStep << ','
-        << result.stepsRun << ',' << result.alive << ',' << result.peakAlive << ','
-        << result.maxAge << ',' << row.position << ',' << census.depth << ',' << census.root << ','
-        << census.tiling << ',' << census.stepLimit << ',' << census.runCount << ','
-        << census.shard.index << '/' << census.shard.count << ',' << census.version << '\n';
+        << result.stepsRun << ',' << result.alive << ',' << result.peakAlive << ',' << result.maxAge
+        << ',' << row.position << ',' << census.depth << ',' << census.root << ',' << census.tiling
+        << ',' << census.stepLimit << ',' << census.runCount << ',' << census.shard.index << '/'
+        << census.shard.count << ',' << census.version << '\n';
 }
 
 void RuleSummaries::add(const CensusRow& row) {
@@ -254,18 +256,17 @@ bool CensusCsvReader::next(CensusRow& row) {
     RunResult& result = row.result;
     CensusIdentity census;
     const std::size_t slash = f[19].find('/');
-    const bool read =
-        readNumber(f[0], rule.birth) && readNumber(f[1], rule.surviveMin) &&
-        readNumber(f[2], rule.surviveMax) && readNumber(f[3], rule.faceWeight) &&
-        readDensity(f[4], row.run.density) && readNumber(f[5], row.run.seed) &&
-        readOutcome(f[6], result.outcome) && readNumber(f[7], result.period) &&
-        readNumber(f[8], result.fromStep) && readNumber(f[9], result.stepsRun) &&
-        readNumber(f[10], result.alive) && readNumber(f[11], result.peakAlive) &&
-        readNumber(f[12], result.maxAge) && readNumber(f[13], row.position) &&
-        readNumber(f[14], census.depth) && readNumber(f[17], census.stepLimit) &&
-        readNumber(f[18], census.runCount) && slash != std::string::npos &&
-        readNumber(f[19].substr(0, slash), census.shard.index) &&
-        readNumber(f[19].substr(slash + 1), census.shard.count);
+    const bool read = readNumber(f[0], rule.birth) && readNumber(f[1], rule.surviveMin) &&
+                      readNumber(f[2], rule.surviveMax) && readNumber(f[3], rule.faceWeight) &&
+                      readDensity(f[4], row.run.density) && readNumber(f[5], row.run.seed) &&
+                      readOutcome(f[6], result.outcome) && readNumber(f[7], result.period) &&
+                      readNumber(f[8], result.fromStep) && readNumber(f[9], result.stepsRun) &&
+                      readNumber(f[10], result.alive) && readNumber(f[11], result.peakAlive) &&
+                      readNumber(f[12], result.maxAge) && readNumber(f[13], row.position) &&
+                      readNumber(f[14], census.depth) && readNumber(f[17], census.stepLimit) &&
+                      readNumber(f[18], census.runCount) && slash != std::string::npos &&
+                      readNumber(f[19].substr(0, slash), census.shard.index) &&
+                      readNumber(f[19].substr(slash + 1), census.shard.count);
     if (!read) {
         malformed("a field that is not a number of its column");
     }

@@ -152,8 +152,7 @@ void flushReport(std::ostream* report) {
 
 }  // namespace
 
-OutputFile::OutputFile(const std::string& path, std::string failureMessage,
-                       std::ostream* report)
+OutputFile::OutputFile(const std::string& path, std::string failureMessage, std::ostream* report)
     : failureMessage_(std::move(failureMessage)) {
     if (isStandardOutput(path)) {
         flushReport(report);

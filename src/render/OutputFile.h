@@ -17,8 +17,7 @@ class OutputFile {
   public:
     // Throws a runtime error carrying `failureMessage` when the file cannot be created.
     // `report` is the program's standard output, flushed before anything is written directly.
-    OutputFile(const std::string& path, std::string failureMessage,
-               std::ostream* report = nullptr);
+    OutputFile(const std::string& path, std::string failureMessage, std::ostream* report = nullptr);
     // Without a successful commit() the temporary file is removed and the target left as it was.
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
