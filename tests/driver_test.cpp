@@ -91,6 +91,8 @@ TEST(RunQuorvel, StreamsAndStatusForEachArgumentList) {
         {{"--density", "1e999"}, "", "error: stod argument out of range\n", 1},
         {{"--seed", "99999999999999999999"}, "", "error: stoull argument out of range\n", 1},
         {{"--root", "delta"}, "", "error: Unsupported root tile: delta\n", 1},
+        // quorvel's messages are exactly as specified, raw bytes and all.
+        {{"--root", "Delta\n"}, "", "error: Unsupported root tile: Delta\n\n", 1},
     };
     for (const DriverCase& c : cases) {
         const RunResult result = run(c.args);

@@ -143,17 +143,6 @@ TEST(ParseOptions, HelpEndsParsingBeforeLaterArgumentsAndTheRootCheck) {
     }
 }
 
-TEST(ParseOptions, ExtraOptionsOfAnotherProgramTakeOneValue) {
-    std::string page;
-    const std::vector<ExtraOption> extras = {{"--html", [&](const std::string& v) { page = v; }}};
-    const ParsedCommand command =
-        parseOptions(argsOf({"--html", "--steps", "--steps", "4"}), extras);
-    EXPECT_EQ(page, "--steps");
-    EXPECT_EQ(command.options.steps, 4);
-    EXPECT_THROW(parseOptions(argsOf({"--html"}), extras), std::runtime_error);
-    EXPECT_THROW(parseOptions(argsOf({"--html", "x"})), std::runtime_error);
-}
-
 TEST(PrintUsage, IsTheTwelveLineText) {
     std::ostringstream out;
     printUsage(out);

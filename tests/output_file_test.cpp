@@ -190,21 +190,38 @@ TEST_F(OutputFileTest, SymbolicLinksStayAndTheirTargetIsReplaced) {
     }
 }
 
-// A name that leaves no room for the temporary's suffix is written in place, as a plain
-// create would; a directory that does not exist fails before anything is created.
+// A name that leaves no room for the temporary's suffix: an earlier file under it is refused
+// untouched, since it could only be truncated; a new one is written in place, as a plain create
+// would, and removed again when the write fails. A directory that does not exist fails before
+// anything is created.
 TEST_F(OutputFileTest, NamesWithoutRoomForATemporaryAndMissingDirectories) {
     const std::string longName(250, 'n');
+    const auto failure = [](const std::function<void()>& write) {
+        try {
+            write();
+            return std::string("written");
+        } catch (const std::runtime_error& error) {
+            return std::string(error.what());
+        }
+    };
     writePlain(path(longName), "earlier");
-    writeWhole(path(longName), "new");
-    EXPECT_EQ(readFile(path(longName)), "new");
+    EXPECT_EQ(failure([&] { writeWhole(path(longName), "new"); }), kFailure);
+    EXPECT_EQ(readFile(path(longName)), "earlier");
     EXPECT_EQ(entries(), std::vector<std::string>{longName});
 
-    try {
-        writeWhole(path("missing/out"), "new");
-        ADD_FAILURE() << "no error";
-    } catch (const std::runtime_error& error) {
-        EXPECT_EQ(std::string(error.what()), kFailure);
-    }
+    const std::string newName(250, 'w');
+    writeWhole(path(newName), "new");
+    EXPECT_EQ(readFile(path(newName)), "new");
+    fs::remove(path(newName));
+    EXPECT_EQ(failure([&] {
+                  OutputFile file(path(newName), kFailure);
+                  file.stream() << "half";
+                  file.fail();
+              }),
+              kFailure);
+    EXPECT_EQ(entries(), std::vector<std::string>{longName});
+
+    EXPECT_EQ(failure([&] { writeWhole(path("missing/out"), "new"); }), kFailure);
     EXPECT_EQ(entries(), std::vector<std::string>{longName});
 }
 
@@ -379,23 +396,80 @@ TEST_F(OutputFileTest, ProgramsOverTheFileSizeLimitKeepTheEarlierFile) {
     }
 }
 
-// Standard output as a pipe: the picture goes straight into it, and the report follows.
-TEST_F(OutputFileTest, PictureOnStandardOutput) {
-    Options options;
-    options.depth = 1;
-    options.steps = 0;
-    writeSvg(buildWorld(options), path("expected.svg"));
+// The picture or the page on standard output, itself a pipe, a file or the same file named
+// twice: the whole report comes first, then the content, then the line that names it.
+TEST_F(OutputFileTest, ContentOnStandardOutputFollowsTheReport) {
+    const std::vector<std::string> run = {"--depth", "1", "--steps", "3000"};
+    const auto runWith = [&](testrun::EntryPoint entry, const std::string& name,
+                             std::vector<std::string> extra) {
+        std::vector<std::string> args = run;
+        args.insert(args.begin(), name);
+        args.insert(args.end(), extra.begin(), extra.end());
+        return testrun::runInProcess(args, entry);
+    };
+    const std::string report = runWith(runQuorvel, "quorvel", {}).out;
+    runWith(runQuorvel, "quorvel", {"--svg", path("expected.svg")});
     const std::string picture = readFile(path("expected.svg"));
-    const std::string command =
-        "'" + programPath("quorvel") + "' --depth 1 --steps 0 --svg /dev/stdout | cat";
-    const testsupport::ShellResult shell = testsupport::shellOutput(command);
-    EXPECT_EQ(shell.status, 0);
-    std::string out = shell.out;
-    const std::size_t at = out.find(picture);
-    ASSERT_NE(at, std::string::npos) << out;
-    out.erase(at, picture.size());
-    EXPECT_EQ(out,
-              testrun::runQuorvelWith({"--depth", "1", "--steps", "0"}).out + "svg=/dev/stdout\n");
+    const std::string viewReport = runWith(runQuorvelView, "quorvel-view", {"--html", ""}).out;
+    runWith(runQuorvelView, "quorvel-view", {"--html", path("expected.html")});
+    const std::string page = readFile(path("expected.html"));
+
+    struct Case {
+        std::string program;
+        std::string option;
+        std::string target;  // the value of the option
+        std::string shell;   // where standard output goes
+        std::string expected;
+    };
+    const std::string out = path("out.txt");
+    const std::vector<Case> cases = {
+        {"quorvel", "--svg", "/dev/stdout", "| cat >'" + out + "'",
+         report + picture + "svg=/dev/stdout\n"},
+        {"quorvel", "--svg", "/dev/stdout", ">'" + out + "'",
+         report + picture + "svg=/dev/stdout\n"},
+        {"quorvel", "--svg", out, ">'" + out + "'", report + picture + "svg=" + out + "\n"},
+        {"quorvel-view", "--html", "/dev/stdout", "| cat >'" + out + "'",
+         viewReport + page + "html=/dev/stdout\n"},
+        {"quorvel-view", "--html", "/dev/stdout", ">'" + out + "'",
+         viewReport + page + "html=/dev/stdout\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program + " " + c.target + " " + c.shell);
+        fs::remove(out);
+        std::string command = "'" + programPath(c.program) + "'";
+        for (const std::string& arg : run) {
+            command += " " + arg;
+        }
+        command += " " + c.option + " '" + c.target + "' " + c.shell;
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        EXPECT_TRUE(readFile(out) == c.expected) << readFile(out).size() << " bytes";
+    }
+}
+
+// A reader that stops reading: the file is still written whole, then the one error line and
+// status 1. The report is larger than a pipe holds, so that the loss is certain.
+TEST_F(OutputFileTest, ClosedPipeStillGetsTheFileWritten) {
+    struct Case {
+        std::string program;
+        std::string option;
+        testrun::EntryPoint entry;
+    };
+    const std::vector<Case> cases = {
+        {"quorvel", "--svg", runQuorvel},
+        {"quorvel-view", "--html", runQuorvelView},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        testrun::runInProcess(
+            {c.program, "--depth", "1", "--steps", "30000", c.option, path("expected")}, c.entry);
+        const std::string command = "cd '" + dir().string() + "' && { '" + programPath(c.program) +
+                                    "' --depth 1 --steps 30000 " + c.option +
+                                    " got 2>err; echo $? >status; } | head -c 1 >/dev/null";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+        EXPECT_EQ(readFile(path("status")), "1\n");
+        EXPECT_EQ(readFile(path("err")), "error: Unable to write standard output\n");
+        EXPECT_TRUE(readFile(path("got")) == readFile(path("expected")));
+    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "automaton/StepGraph.h"
 #include "cli/Version.h"
 #include "render/PictureStyle.h"
+#include "run/HardwareThreads.h"
 #include "run/LatestStepByHash.h"
 #include "run/Options.h"
 #include "run/Period.h"
@@ -477,20 +478,28 @@ Outcome runPlain(const std::vector<std::string>& args) {
 
 class ViewProgram : public testsupport::TempDirTest {};
 
+// As in quorvel, except that a conversion error names its option.
 TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"v", "--html"}, "error: Missing value after --html\n"},
         {{"v", "--depth"}, "error: Missing value after --depth\n"},
         {{"v", "--bogus", "--help"}, "error: Unknown argument: --bogus\n"},
         {{"v", "--html=x"}, "error: Unknown argument: --html=x\n"},
-        {{"v", "--depth", "x", "--bogus"}, "error: invalid stoi argument\n"},
-        {{"v", "--seed", "99999999999999999999"}, "error: stoull argument out of range\n"},
-        {{"v", "--density", "1e999"}, "error: stod argument out of range\n"},
+        {{"v", "--depth", "x", "--bogus"}, "error: --depth: invalid stoi argument\n"},
+        {{"v", "--seed", "99999999999999999999"}, "error: --seed: stoull argument out of range\n"},
+        {{"v", "--density", "1e999"}, "error: --density: stod argument out of range\n"},
+        {{"v", "--threads", "many"}, "error: --threads: invalid stoi argument\n"},
         {{"v", "--root", "delta", "--html", "x"}, "error: Unsupported root tile: delta\n"},
         {{"v", "--tiling"}, "error: Missing value after --tiling\n"},
         {{"v", "--tiling", "Spectre", "--html", "x"}, "error: Unsupported tiling: Spectre\n"},
         {{"v", "--tiling", ""}, "error: Unsupported tiling: \n"},
-        {{"v", "--tiling", "hat", "--depth", "x"}, "error: invalid stoi argument\n"},
+        {{"v", "--tiling", "hat", "--depth", "x"}, "error: --depth: invalid stoi argument\n"},
+        // Raw bytes of an argument are shown escaped, on one line, and a long one is cut.
+        {{"v", "--root", "Delta\n"}, "error: Unsupported root tile: Delta\\n\n"},
+        {{"v", "--\x1b[2Jx\t\x7f"}, "error: Unknown argument: --\\x1b[2Jx\\t\\x7f\n"},
+        {{"v", "--" + std::string(131072, 'a')},
+         "error: Unknown argument: --" + std::string(680, 'a') + "...[130192 bytes]..." +
+             std::string(200, 'a') + "\n"},
     };
     for (const auto& [args, err] : cases) {
         SCOPED_TRACE(args[1]);
@@ -516,6 +525,8 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
     expected.insert(expected.find(helpLine),
                     "  --tiling NAME      quorvel | spectre (default quorvel)\n"
                     "  --html PATH        write the interactive page (default quorvel.html)\n"
+                    "  --threads N        threads that step the run, at most the hardware's "
+                    "(default 1)\n"
                     "  --version          show the version (" +
                         std::string(kVersion) + ")\n");
     // --help wins over an earlier bad root and stops before a later unknown argument.
@@ -617,7 +628,7 @@ TEST_F(ViewProgram, VersionIsOneLineAndEndsTheParsing) {
         {{"v", "--root", "Foo", "--depth", "9", "--version", "--bogus"}, 0, version, ""},
         {{"v", "--version", "--help"}, 0, version, ""},
         {{"v", "--bogus", "--version"}, 1, "", "error: Unknown argument: --bogus\n"},
-        {{"v", "--depth", "x", "--version"}, 1, "", "error: invalid stoi argument\n"},
+        {{"v", "--depth", "x", "--version"}, 1, "", "error: --depth: invalid stoi argument\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.size());
@@ -645,10 +656,42 @@ TEST(ViewBinary, PrintsItsVersion) {
 
 // ---- The Spectre patch --------------------------------------------------------------------
 
+// The depth is clamped to 0..8 on the Spectre patch and to 0..5 on quorvel's, whichever
+// --tiling comes last; --threads to 1..the hardware threads. Read from the parsed settings:
+// a world beyond depth 6 is too large to build in a test.
+TEST(ViewOptions, DepthAndThreadsClampByTiling) {
+    struct Case {
+        std::vector<std::string> args;
+        int32_t depth;
+        int32_t threads;
+    };
+    const int32_t hardware = hardwareThreads();
+    const std::vector<Case> cases = {
+        {{"--tiling", "spectre", "--depth", "9"}, 8, 1},
+        {{"--tiling", "spectre", "--depth", "8"}, 8, 1},
+        {{"--depth", "7", "--tiling", "spectre"}, 7, 1},
+        {{"--tiling", "spectre", "--depth", "-1"}, 0, 1},
+        {{"--depth", "9"}, 5, 1},
+        {{"--tiling", "spectre", "--tiling", "quorvel", "--depth", "7"}, 5, 1},
+        {{"--threads", "0"}, 3, 1},
+        {{"--threads", "-4"}, 3, 1},
+        {{"--threads", "2"}, 3, std::min(2, hardware)},
+        {{"--threads", "100000"}, 3, hardware},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), "quorvel-view");
+        const ViewSettings settings = parseViewOptions(args);
+        EXPECT_EQ(settings.run.depth, c.depth);
+        EXPECT_EQ(settings.threads, c.threads);
+    }
+}
+
 TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
     const std::string rest = " root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1";
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--tiling", "spectre", "--depth", "9"}, "tiles=34649 depth=5" + rest + " tiling=spectre"},
+        {{"--tiling", "spectre", "--depth", "2"}, "tiles=71 depth=2" + rest + " tiling=spectre"},
         {{"--tiling", "spectre", "--depth", "-1", "--root", "Gamma"},
          "tiles=2 depth=0 root=Gamma rule=B3/S2-3 weight=1 density=0.42 seed=1 tiling=spectre"},
         {{"--tiling", "quorvel"}, "tiles=559 depth=3" + rest},

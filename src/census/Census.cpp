@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -17,6 +18,22 @@ std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& pla
                                  const std::vector<uint64_t>& positions, int32_t maxSteps,
                                  int32_t jobs, const CensusProgress& progress) {
     std::vector<CensusRow> rows(positions.size());
+    // Set by a worker once rows[index] is complete, read by the calling thread that passes the
+    // finished prefix on.
+    const std::unique_ptr<std::atomic<bool>[]> finishedRows(new std::atomic<bool>[rows.size()]);
+    for (std::size_t index = 0; index < rows.size(); ++index) {
+        finishedRows[index] = false;
+    }
+    std::size_t delivered = 0;
+    const auto deliverFinished = [&] {
+        while (delivered < rows.size() && finishedRows[delivered]) {
+            if (progress.rowDone) {
+                progress.rowDone(rows[delivered]);
+            }
+            ++delivered;
+        }
+    };
+    const auto stopping = [&] { return progress.stopRequested && progress.stopRequested(); };
     std::atomic<std::size_t> next{0};
     std::atomic<uint64_t> done{0};
     std::atomic<bool> failed{false};
@@ -28,9 +45,12 @@ std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& pla
     const auto work = [&] {
         try {
             CensusWorker worker(graphs);
-            for (std::size_t index = next++; index < rows.size() && !failed; index = next++) {
+            for (std::size_t index = next++; index < rows.size() && !failed && !stopping();
+                 index = next++) {
+                rows[index].position = positions[index];
                 rows[index].run = plan.runAt(positions[index]);
                 rows[index].result = worker.run(rows[index].run, maxSteps);
+                finishedRows[index] = true;
                 ++done;
             }
         } catch (...) {
@@ -78,10 +98,13 @@ std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& pla
         std::unique_lock<std::mutex> lock(mutex);
         const auto interval = std::chrono::duration<double>(progress.intervalSeconds);
         while (running != 0) {
-            if (progress.report) {
+            if (progress.report || progress.rowDone) {
                 finished.wait_for(lock, interval);
                 lock.unlock();
-                progress.report(done);
+                deliverFinished();
+                if (progress.report) {
+                    progress.report(done);
+                }
                 lock.lock();
             } else {
                 finished.wait(lock);
@@ -94,9 +117,11 @@ std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& pla
     if (error) {
         std::rethrow_exception(error);
     }
+    deliverFinished();
     if (progress.report) {
         progress.report(done);
     }
+    rows.resize(delivered);
     return rows;
 }
 

@@ -18,10 +18,18 @@ namespace quorvel {
 struct CensusProgress {
     std::function<void(uint64_t done)> report;
     double intervalSeconds = 0.25;
+    // Called on the calling thread with each row, in the order of `positions`, as soon as it
+    // and every row before it are done, so that rows can be saved as the census goes.
+    std::function<void(const CensusRow& row)> rowDone;
+    // Asked by the workers before each run, from their own threads: once it says true no new
+    // run starts, the runs under way finish, and only the rows before the first missing one
+    // are returned.
+    std::function<bool()> stopRequested;
 };
 
-// The rows of the runs at `positions`, in that order. `jobs` is at least 1; no more workers
-// start than there are runs. An error in a worker is rethrown here once all have stopped.
+// The rows of the runs at `positions`, in that order (a prefix of them when stopped). `jobs`
+// is at least 1; no more workers start than there are runs. An error in a worker is rethrown
+// here once all have stopped.
 std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& plan,
                                  const std::vector<uint64_t>& positions, int32_t maxSteps,
                                  int32_t jobs, const CensusProgress& progress = {});

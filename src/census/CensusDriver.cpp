@@ -1,7 +1,11 @@
 #include "census/CensusDriver.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <iomanip>
@@ -9,12 +13,18 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "census/Census.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
+#include "cli/Version.h"
 #include "render/OutputFile.h"
+#include "run/CommandLine.h"
+#include "run/HardwareThreads.h"
 #include "run/Options.h"
+#include "run/ProcessSignals.h"
+#include "run/ProgramErrors.h"
 #include "run/Report.h"
 #include "run/RunPipeline.h"
 
@@ -22,119 +32,82 @@ namespace quorvel {
 
 namespace {
 
-struct CensusSettings {
-    // depth, root and steps; the rule fields come from the lists.
-    Options run;
-    CensusLists lists;
-    std::string tiling = tilingName(TilingKind::Quorvel);
-    int32_t jobs = 0;
-    std::string csvPath = kDefaultCensusCsvPath;
-    Shard shard;
-    bool sharded = false;
-    bool helpRequested = false;
-    bool summarizeRequested = false;
-    std::vector<std::string> summarizePaths;
-};
-
-using Store = void (*)(CensusSettings&, const std::string&);
-
-enum class Takes {
-    Value,  // the next argument
-    Nothing,
-    Rest,  // every argument after it
-};
-
-struct CensusOption {
-    const char* name;
-    const char* argument;
-    const char* help;
-    Store store;
-    Takes takes = Takes::Value;
-};
-
-const std::array<CensusOption, 15> kCensusOptions = {{
-    {"--depth", "N", "substitution depth (default 3)",
-     [](CensusSettings& s, const std::string& v) { s.run.depth = convertInt(v); }},
-    {"--root", "NAME", "Delta | Gamma | Psi | Sigma (default Delta)",
-     [](CensusSettings& s, const std::string& v) { s.run.root = v; }},
-    {"--tiling", "NAME", "quorvel | spectre (default quorvel)",
-     [](CensusSettings& s, const std::string& v) { s.tiling = v; }},
-    {"--birth", "LIST", "birth face counts, such as 3, 1-4 or 0,2,5-7 (default 3)",
-     [](CensusSettings& s, const std::string& v) { s.lists.births = parseIntList("--birth", v); }},
-    {"--survive-min", "LIST", "minimum live faces to survive (default 2)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.surviveMins = parseIntList("--survive-min", v);
-     }},
-    {"--survive-max", "LIST", "maximum live faces to survive (default 3)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.surviveMaxes = parseIntList("--survive-max", v);
-     }},
-    {"--face-weight", "LIST", "cap per-neighbor multi-face contribution (default 1)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.faceWeights = parseIntList("--face-weight", v);
-     }},
-    {"--density", "LIST", "initial densities from 0..1, such as 0.2,0.42 (default 0.42)",
-     [](CensusSettings& s, const std::string& v) {
-         s.lists.densities = parseDensityList("--density", v);
-     }},
-    {"--seed", "LIST", "deterministic seeds, such as 1-16 (default 1)",
-     [](CensusSettings& s, const std::string& v) { s.lists.seeds = parseSeedList("--seed", v); }},
-    {"--steps", "N", "most steps a run may take (default 1000)",
-     [](CensusSettings& s, const std::string& v) { s.run.steps = convertInt(v); }},
-    {"--jobs", "N", "worker threads (default: the hardware threads)",
-     [](CensusSettings& s, const std::string& v) { s.jobs = std::max(convertInt(v), 1); }},
-    {"--csv", "PATH", "write one row per run (default census.csv; empty for none)",
-     [](CensusSettings& s, const std::string& v) { s.csvPath = v; }},
-    {"--shard", "K/N", "make only the runs at positions K-1 modulo N",
-     [](CensusSettings& s, const std::string& v) {
-         s.shard = parseShard(v);
-         s.sharded = true;
-     }},
-    {"--summarize", "FILE...", "print the summary lines of these CSV files' rows",
-     [](CensusSettings& s, const std::string&) { s.summarizeRequested = true; }, Takes::Rest},
-    {"--help", "", "show this help",
-     [](CensusSettings& s, const std::string&) { s.helpRequested = true; }, Takes::Nothing},
-}};
-
-int32_t hardwareThreads() {
-    const unsigned threads = std::thread::hardware_concurrency();
-    return threads == 0 ? 1 : static_cast<int32_t>(std::min(threads, 1024u));
+std::string listText(const std::vector<IntRange>& ranges) {
+    std::string text;
+    for (const IntRange& range : ranges) {
+        text += (text.empty() ? "" : ",") + std::to_string(range.first);
+        if (range.last != range.first) {
+            text += "-" + std::to_string(range.last);
+        }
+    }
+    return text;
 }
 
-// As quorvel reads its options: whole names, the next argument always the value, the first
-// error thrown, --help ending the parsing. --summarize takes every argument after it.
-CensusSettings parseCensusOptions(const std::vector<std::string>& args) {
-    CensusSettings settings;
-    settings.run.steps = 1000;
-    settings.jobs = hardwareThreads();
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const auto option = std::find_if(kCensusOptions.begin(), kCensusOptions.end(),
-                                         [&](const CensusOption& o) { return arg == o.name; });
-        if (option == kCensusOptions.end()) {
-            throw std::runtime_error("Unknown argument: " + arg);
-        }
-        if (option->takes == Takes::Nothing) {
-            option->store(settings, "");
-            return settings;
-        }
-        if (option->takes == Takes::Rest) {
-            option->store(settings, "");
-            settings.summarizePaths.assign(args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                           args.end());
-            if (settings.summarizePaths.empty()) {
-                throw std::runtime_error("Missing value after " + arg);
-            }
-            return settings;
-        }
-        if (i + 1 == args.size()) {
-            throw std::runtime_error("Missing value after " + arg);
-        }
-        option->store(settings, args[++i]);
-    }
-    clampRunOptions(settings.run);
-    validateRoot(settings.run.root);
-    return settings;
+std::vector<CommandOption> censusTable(CensusSettings& s) {
+    const std::vector<CommandOption> run = runOptionTable(s.run);
+    std::vector<CommandOption> table = optionsNamed(run, {"--depth", "--root"});
+    table.push_back({"--tiling", "NAME", "quorvel | spectre",
+                     [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
+    const auto intList = [&s](const char* name, const char* help,
+                              std::vector<IntRange> CensusLists::*list) {
+        return CommandOption{
+            name, "LIST", help,
+            [&s, name, list](const std::string& v) { s.lists.*list = parseIntList(name, v); },
+            [&s, list] { return listText(s.lists.*list); }};
+    };
+    table.push_back(
+        intList("--birth", "birth face counts, such as 3, 1-4 or 0,2,5-7", &CensusLists::births));
+    table.push_back(
+        intList("--survive-min", "minimum live faces to survive", &CensusLists::surviveMins));
+    table.push_back(
+        intList("--survive-max", "maximum live faces to survive", &CensusLists::surviveMaxes));
+    table.push_back(intList("--face-weight", "cap per-neighbor multi-face contribution",
+                            &CensusLists::faceWeights));
+    table.push_back(
+        {"--density", "LIST", "initial densities from 0..1, such as 0.2,0.42",
+         [&s](const std::string& v) { s.lists.densities = parseDensityList("--density", v); },
+         [&s] {
+             std::string text;
+             for (const double density : s.lists.densities) {
+                 text += (text.empty() ? "" : ",") + shownNumber(density);
+             }
+             return text;
+         }});
+    table.push_back({"--seed", "LIST", "deterministic seeds, such as 1-16",
+                     [&s](const std::string& v) { s.lists.seeds = parseSeedList("--seed", v); },
+                     [&s] {
+                         std::string text;
+                         for (const SeedRange& range : s.lists.seeds) {
+                             text += (text.empty() ? "" : ",") + std::to_string(range.first);
+                             if (range.last != range.first) {
+                                 text += "-" + std::to_string(range.last);
+                             }
+                         }
+                         return text;
+                     }});
+    table.push_back({"--steps", "N", "most steps a run may take",
+                     [&s](const std::string& v) { s.run.steps = convertInt(v); },
+                     [&s] { return std::to_string(s.run.steps); }});
+    table.push_back({"--jobs", "N", "worker threads (default: the hardware threads)",
+                     [&s](const std::string& v) { s.jobs = convertInt(v); }, nullptr});
+    table.push_back({"--csv", "PATH", "write one row per run (default census.csv; empty for none)",
+                     [&s](const std::string& v) { s.csvPath = v; }, nullptr});
+    table.push_back({"--shard", "K/N", "make only the runs at positions K-1 modulo N",
+                     [&s](const std::string& v) {
+                         s.shard = parseShard(v);
+                         s.sharded = true;
+                     },
+                     nullptr});
+    table.push_back({"--resume", "", "go on from the partial CSV of this census at --csv",
+                     [&s](const std::string&) { s.resume = true; }, nullptr, Takes::Flag});
+    table.push_back({"--summarize", "FILE...", "print the summary lines of these CSV files' rows",
+                     [&s](const std::string& v) {
+                         s.summarizeRequested = true;
+                         s.summarizePaths.push_back(v);
+                     },
+                     nullptr, Takes::Rest});
+    table.push_back(helpOption(s.helpRequested));
+    return table;
 }
 
 // One line redrawn in place: runs done of all, runs per second, time left.
@@ -164,13 +137,66 @@ class ProgressLine {
     std::chrono::steady_clock::time_point start_;
 };
 
-void summarizeFiles(const std::vector<std::string>& paths, std::ostream& out) {
-    std::vector<CensusRow> rows;
-    for (const std::string& path : paths) {
-        const std::vector<CensusRow> fileRows = readCensusCsv(path);
-        rows.insert(rows.end(), fileRows.begin(), fileRows.end());
+uint64_t greatestCommonDivisor(uint64_t a, uint64_t b) {
+    while (b != 0) {
+        a = std::exchange(b, a % b);
     }
-    writeRuleSummaries(out, rows);
+    return a;
+}
+
+// Every file's rows, checked as they are read and tallied, never all held at once. Files of
+// different censuses, the same file twice and shards that can hold the same runs are refused.
+void summarizeFiles(const std::vector<std::string>& paths, std::ostream& out) {
+    struct FileSeen {
+        std::string path;
+        dev_t device;
+        ino_t inode;
+        bool hasRows;
+        CensusIdentity census;
+    };
+    std::vector<FileSeen> seen;
+    RuleSummaries summaries;
+    for (const std::string& path : paths) {
+        CensusCsvReader reader(path);
+        struct stat info {};
+        ::stat(path.c_str(), &info);
+        for (const FileSeen& earlier : seen) {
+            if (earlier.device == info.st_dev && earlier.inode == info.st_ino) {
+                throw std::runtime_error("Same file given twice: " + earlier.path + " and " + path);
+            }
+        }
+        CensusRow row;
+        bool hasRows = false;
+        while (reader.next(row)) {
+            hasRows = true;
+            summaries.add(row);
+        }
+        const CensusIdentity& census = reader.identity();
+        for (const FileSeen& earlier : seen) {
+            if (!hasRows || !earlier.hasRows) {
+                continue;
+            }
+            CensusIdentity shardless = census;
+            shardless.shard = earlier.census.shard;
+            if (!(shardless == earlier.census)) {
+                throw std::runtime_error("Different censuses: " + earlier.path + " (" +
+                                         describeCensus(earlier.census) + ") and " + path + " (" +
+                                         describeCensus(census) + ")");
+            }
+            // K-1 mod N and K'-1 mod N' meet on some position iff they agree modulo gcd(N, N').
+            const uint64_t common =
+                greatestCommonDivisor(census.shard.count, earlier.census.shard.count);
+            if ((census.shard.index - 1) % common == (earlier.census.shard.index - 1) % common) {
+                throw std::runtime_error("Shards that can hold the same runs: " + earlier.path +
+                                         " and " + path);
+            }
+        }
+        seen.push_back({path, info.st_dev, info.st_ino, hasRows, census});
+    }
+    if (summaries.rowCount() == 0) {
+        throw std::runtime_error("No census rows in the files given");
+    }
+    summaries.write(out);
 }
 
 void writeCensusSummary(std::ostream& out, const CensusSettings& settings, std::size_t tileCount,
@@ -186,31 +212,116 @@ void writeCensusSummary(std::ostream& out, const CensusSettings& settings, std::
 
 }  // namespace
 
-void printCensusUsage(std::ostream& out) {
-    out << "quorvel-census [options]\n";
-    for (const CensusOption& option : kCensusOptions) {
-        const std::string left = std::string(option.name) + " " + option.argument;
-        out << "  " << std::left << std::setw(18) << left << " " << option.help << "\n";
+CensusSettings parseCensusOptions(const std::vector<std::string>& args) {
+    CensusSettings settings;
+    settings.jobs = hardwareThreads();
+    if (parseCommandLine(censusTable(settings), args, ConversionErrors::NamingTheOption)) {
+        return settings;
     }
-    out << std::right;
+    clampRunOptions(settings.run, maxDepthOfTiling(settings.tiling));
+    validateRoot(settings.run.root);
+    tilingKindNamed(settings.tiling);
+    settings.jobs = std::clamp(settings.jobs, 1, hardwareThreads());
+    return settings;
 }
+
+void printCensusUsage(std::ostream& out) {
+    CensusSettings defaults;
+    printOptionUsage(out, "quorvel-census [options]", censusTable(defaults));
+}
+
+namespace {
+
+// A worker holds a copy of the world's states, its reverse adjacencies and a run record:
+// measured at about 216 bytes a tile at depth 5 (7.5 MB), so 256 leaves room. Workers beyond
+// what half the machine's memory holds only end in an allocation failure.
+constexpr uint64_t kWorkerBytesPerTile = 256;
+constexpr uint64_t kWorkerBaseBytes = 1 << 20;
+
+int32_t jobsMemoryHolds(std::size_t tileCount) {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageBytes = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageBytes <= 0) {
+        return hardwareThreads();
+    }
+    const uint64_t half = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageBytes) / 2;
+    const uint64_t perWorker = kWorkerBaseBytes + kWorkerBytesPerTile * tileCount;
+    return static_cast<int32_t>(
+        std::clamp<uint64_t>(half / perWorker, 1, static_cast<uint64_t>(hardwareThreads())));
+}
+
+CensusIdentity identityOf(const CensusSettings& settings, const CensusPlan& plan) {
+    CensusIdentity census;
+    census.depth = settings.run.depth;
+    census.root = settings.run.root;
+    census.tiling = settings.tiling;
+    census.stepLimit = settings.run.steps;
+    census.runCount = plan.runCount();
+    census.shard = settings.shard;
+    census.version = kVersion;
+    return census;
+}
+
+// The rows of the partial CSV at `path`, which must be the first runs of this very census in
+// its order. A file that does not exist yet is a census not begun.
+std::vector<CensusRow> resumedRows(const std::string& path, const CensusIdentity& census,
+                                   const CensusPlan& plan, const std::vector<uint64_t>& positions) {
+    std::vector<CensusRow> rows;
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        return rows;
+    }
+    CensusCsvReader reader(path);
+    CensusRow row;
+    while (reader.next(row)) {
+        if (!(reader.identity() == census)) {
+            throw std::runtime_error("Cannot resume from " + path + ": it holds another census (" +
+                                     describeCensus(reader.identity()) + ", not " +
+                                     describeCensus(census) + ")");
+        }
+        const CensusRun expected =
+            rows.size() < positions.size() ? plan.runAt(positions[rows.size()]) : CensusRun{};
+        if (rows.size() == positions.size() || row.position != positions[rows.size()] ||
+            row.run.rule.birth != expected.rule.birth ||
+            row.run.rule.surviveMin != expected.rule.surviveMin ||
+            row.run.rule.surviveMax != expected.rule.surviveMax ||
+            row.run.rule.faceWeight != expected.rule.faceWeight || row.run.seed != expected.seed ||
+            densityText(row.run.density) != densityText(expected.density)) {
+            throw std::runtime_error("Cannot resume from " + path + ": line " +
+                                     std::to_string(reader.lineNumber()) +
+                                     " is not the census's next run");
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+}  // namespace
 
 int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                      bool errIsTerminal) {
-    return runReportingErrors(out, err, [&] {
+    return runProgram(out, err, ErrorText::Printable, [&](ReportStream& report) {
         const CensusSettings settings = parseCensusOptions(args);
         if (settings.helpRequested) {
-            printCensusUsage(out);
+            printCensusUsage(report);
             return 0;
         }
         if (settings.summarizeRequested) {
-            summarizeFiles(settings.summarizePaths, out);
+            summarizeFiles(settings.summarizePaths, report);
             return 0;
         }
-        // Checked once every argument is read, as the root is.
+        if (settings.resume && settings.csvPath.empty()) {
+            throw std::runtime_error("--resume needs the CSV of --csv");
+        }
         const TilingKind kind = tilingKindNamed(settings.tiling);
         const CensusPlan plan(settings.lists);
         const std::vector<uint64_t> positions = plan.positionsIn(settings.shard);
+        const CensusIdentity census = identityOf(settings, plan);
+        std::vector<CensusRow> rows;
+        if (settings.resume) {
+            rows = resumedRows(settings.csvPath, census, plan, positions);
+        }
+        const std::size_t resumedCount = rows.size();
         const World world = buildWorld(settings.run, kind);
         StepGraphs graphs;
         for (const int32_t weight : plan.weights()) {
@@ -218,28 +329,63 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
                            std::make_shared<const StepGraph>(buildStepGraph(world.faces, weight)));
         }
 
-        writeBanner(out);
-        writeCensusSummary(out, settings, world.tiling.size(), positions.size());
-        checkWritten(out);
+        // The CSV is the census's result: it is finished even when the report's reader is gone.
+        if (!settings.csvPath.empty()) {
+            report.keepGoingWhenLost();
+        }
+        writeBanner(report);
+        writeCensusSummary(report, settings, world.tiling.size(), positions.size());
+        report.flush();
+        checkWritten(report);
 
+        // Rows go to a temporary file as they come, in the census's order; it becomes the CSV
+        // when the census ends, or is stopped.
+        std::unique_ptr<OutputFile> csv;
+        if (!settings.csvPath.empty()) {
+            csv = std::make_unique<OutputFile>(settings.csvPath,
+                                               "Unable to write CSV: " + settings.csvPath, &report);
+            writeCensusCsvHeader(csv->stream());
+            for (const CensusRow& row : rows) {
+                writeCensusCsvRow(csv->stream(), row, census);
+            }
+        }
         CensusProgress progress;
+        progress.stopRequested = [] { return interruptingSignal() != 0; };
+        progress.rowDone = [&](const CensusRow& row) {
+            if (csv) {
+                writeCensusCsvRow(csv->stream(), row, census);
+            }
+        };
         std::unique_ptr<ProgressLine> line;
         if (errIsTerminal) {
             line = std::make_unique<ProgressLine>(err, positions.size());
-            progress.report = [&](uint64_t done) { line->draw(done); };
+            progress.report = [&](uint64_t done) { line->draw(resumedCount + done); };
         }
-        const std::vector<CensusRow> rows =
-            runCensus(graphs, plan, positions, settings.run.steps, settings.jobs, progress);
+        const std::vector<uint64_t> remaining(
+            positions.begin() + static_cast<std::ptrdiff_t>(resumedCount), positions.end());
+        const int32_t jobs = std::min(settings.jobs, jobsMemoryHolds(world.tiling.size()));
+        const std::vector<CensusRow> newRows =
+            runCensus(graphs, plan, remaining, settings.run.steps, jobs, progress);
+        rows.insert(rows.end(), newRows.begin(), newRows.end());
         if (line) {
             line->finish();
         }
-        writeRuleSummaries(out, rows);
-        checkWritten(out);
-        if (!settings.csvPath.empty()) {
-            OutputFile file(settings.csvPath, "Unable to write CSV: " + settings.csvPath);
-            writeCensusCsv(file.stream(), rows);
-            file.commit();
-            out << "csv=" << settings.csvPath << "\n";
+        if (csv) {
+            csv->commit();
+        }
+        if (const int signal = interruptingSignal();
+            signal != 0 && rows.size() < positions.size()) {
+            report.flush();
+            err << "interrupted: " << rows.size() << " of " << positions.size() << " runs saved";
+            if (csv) {
+                err << " in " << printableErrorText(settings.csvPath) << " (--resume goes on)";
+            }
+            err << "\n" << std::flush;
+            return 128 + signal;
+        }
+        writeRuleSummaries(report, rows);
+        if (csv) {
+            report << "csv=" << settings.csvPath << "\n";
         }
         return 0;
     });

@@ -1,6 +1,7 @@
 #include "census/CensusPlan.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <iomanip>
 #include <sstream>
@@ -35,6 +36,25 @@ std::vector<std::string> splitItems(const std::string& option, const std::string
     }
 }
 
+// The list is the census's own syntax, so it is read strictly: the whole text of a value must
+// be the number ("4x", "0x1", "3\n" and "0.1-0.5" are refused, not read as 4, 0, 3 and 0.1).
+template <typename Convert>
+auto convertWhole(const std::string& text, Convert convert, bool integer) {
+    const auto value = convert(text);
+    bool whole = !text.empty() && !std::isspace(static_cast<unsigned char>(text[0]));
+    if (integer) {
+        whole = whole &&
+                text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos;
+    } else {
+        std::size_t used = 0;
+        whole = whole && (std::stod(text, &used), used == text.size());
+    }
+    if (!whole) {
+        throw std::runtime_error("not a number: \"" + text + "\"");
+    }
+    return value;
+}
+
 // An item is a value or "first-last". The separator is the first '-' past the item's first
 // character, so a leading minus sign stays the value's own, as the conversion reads it.
 template <typename Range, typename Convert>
@@ -50,8 +70,8 @@ std::vector<Range> parseRanges(const std::string& option, const std::string& tex
         }
         Range range;
         try {
-            range.first = convert(firstText);
-            range.last = convert(lastText);
+            range.first = convertWhole(firstText, convert, true);
+            range.last = convertWhole(lastText, convert, true);
         } catch (const std::runtime_error& error) {
             throw listError(option, text, error.what());
         }
@@ -109,7 +129,7 @@ std::vector<double> parseDensityList(const std::string& option, const std::strin
     std::vector<double> densities;
     for (const std::string& item : splitItems(option, text)) {
         try {
-            densities.push_back(convertDouble(item));
+            densities.push_back(convertWhole(item, convertDouble, false));
         } catch (const std::runtime_error& error) {
             throw listError(option, text, error.what());
         }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "automaton/Rule.h"
+#include "run/Options.h"
 
 namespace quorvel {
 
@@ -47,14 +48,14 @@ struct CensusRun {
     uint64_t seed = 0;
 };
 
-// The lists as given, before clamping.
+// The lists as given, before clamping; by default the one value a single run takes.
 struct CensusLists {
-    std::vector<IntRange> births{{3, 3}};
-    std::vector<IntRange> surviveMins{{2, 2}};
-    std::vector<IntRange> surviveMaxes{{3, 3}};
-    std::vector<IntRange> faceWeights{{1, 1}};
-    std::vector<double> densities{0.42};
-    std::vector<SeedRange> seeds{{1, 1}};
+    std::vector<IntRange> births{{kRunDefaults.birth, kRunDefaults.birth}};
+    std::vector<IntRange> surviveMins{{kRunDefaults.surviveMin, kRunDefaults.surviveMin}};
+    std::vector<IntRange> surviveMaxes{{kRunDefaults.surviveMax, kRunDefaults.surviveMax}};
+    std::vector<IntRange> faceWeights{{kRunDefaults.faceWeight, kRunDefaults.faceWeight}};
+    std::vector<double> densities{kRunDefaults.density};
+    std::vector<SeedRange> seeds{{kRunDefaults.seed, kRunDefaults.seed}};
 };
 
 // Every list is taken as a set: values are clamped as a single run clamps them, the survive

@@ -1,35 +1,24 @@
 #include "census/CensusTable.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <iomanip>
-#include <map>
-#include <set>
 #include <stdexcept>
-#include <tuple>
+
+#include "run/Options.h"
+#include "tiling/Patch.h"
 
 namespace quorvel {
 
 const char* const kCensusCsvHeader =
     "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,steps_run,"
-    "alive,peak_alive,max_age";
+    "alive,peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version";
 
 namespace {
 
-constexpr std::size_t kColumnCount = 13;
-
-auto groupKey(const CensusRow& row) {
-    const Rule& rule = row.run.rule;
-    return std::make_tuple(rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight);
-}
-
-struct RuleTally {
-    uint64_t runs = 0;
-    uint64_t outcomes[4] = {0, 0, 0, 0};
-    std::set<int32_t> periods;
-    int64_t aliveSum = 0;
-};
+constexpr std::size_t kColumnCount = 21;
 
 template <typename Number>
 bool readNumber(const std::string& text, Number& value) {
@@ -49,69 +38,131 @@ bool readOutcome(const std::string& text, Outcome& outcome) {
     return false;
 }
 
-bool readRow(const std::string& line, CensusRow& row) {
+// A density as the CSV writes it: "0.42", digits, a point and two decimals, 0 to 1.
+bool readDensity(const std::string& text, double& density) {
+    if (text.size() != 4 || text[1] != '.' || !std::isdigit(static_cast<unsigned char>(text[0])) ||
+        !std::isdigit(static_cast<unsigned char>(text[2])) ||
+        !std::isdigit(static_cast<unsigned char>(text[3]))) {
+        return false;
+    }
+    density = std::stod(text);
+    return density <= 1.0;
+}
+
+std::vector<std::string> splitFields(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
     while (true) {
         const std::size_t comma = line.find(',', start);
         fields.push_back(line.substr(start, comma - start));
         if (comma == std::string::npos) {
-            break;
+            return fields;
         }
         start = comma + 1;
     }
-    if (fields.size() != kColumnCount) {
-        return false;
-    }
-    Rule& rule = row.run.rule;
-    RunResult& result = row.result;
-    // The density is written with two decimals; it is read back only to be written again.
-    double density = 0.0;
+}
+
+bool within(int32_t value, int32_t low, int32_t high) {
+    return value >= low && value <= high;
+}
+
+bool isRootLabel(const std::string& root) {
     try {
-        std::size_t used = 0;
-        density = std::stod(fields[4], &used);
-        if (used != fields[4].size()) {
-            return false;
-        }
-    } catch (const std::exception&) {
+        validateRoot(root);
+        return true;
+    } catch (const std::runtime_error&) {
         return false;
     }
-    row.run.density = density;
-    return readNumber(fields[0], rule.birth) && readNumber(fields[1], rule.surviveMin) &&
-           readNumber(fields[2], rule.surviveMax) && readNumber(fields[3], rule.faceWeight) &&
-           readNumber(fields[5], row.run.seed) && readOutcome(fields[6], result.outcome) &&
-           readNumber(fields[7], result.period) && readNumber(fields[8], result.fromStep) &&
-           readNumber(fields[9], result.stepsRun) && readNumber(fields[10], result.alive) &&
-           readNumber(fields[11], result.peakAlive) && readNumber(fields[12], result.maxAge);
+}
+
+// Why a row's values cannot come from a census, or nothing.
+std::string rowFault(const CensusRow& row, const CensusIdentity& census) {
+    const Rule& rule = row.run.rule;
+    const RunResult& result = row.result;
+    if (!within(rule.birth, 0, 14) || !within(rule.surviveMin, 0, 14) ||
+        !within(rule.surviveMax, 0, 14) || rule.surviveMin > rule.surviveMax) {
+        return "rule out of range";
+    }
+    if (!within(rule.faceWeight, 1, 6)) {
+        return "weight out of range";
+    }
+    if (!within(census.depth, 0, kMaxSpectreDepth) || !isRootLabel(census.root) ||
+        (census.tiling != tilingName(TilingKind::Quorvel) &&
+         census.tiling != tilingName(TilingKind::Spectre)) ||
+        census.stepLimit < 0 || census.runCount == 0 || census.runCount > kMaxCensusRuns ||
+        census.shard.index < 1 || census.shard.index > census.shard.count ||
+        census.version.empty()) {
+        return "census columns out of range";
+    }
+    if (row.position >= census.runCount ||
+        row.position % census.shard.count != census.shard.index - 1) {
+        return "position outside the census or its shard";
+    }
+    if (result.alive < 0 || result.peakAlive < result.alive ||
+        !within(result.stepsRun, 0, census.stepLimit)) {
+        return "counts out of range";
+    }
+    const bool settled = result.outcome != Outcome::Unsettled;
+    const bool periodFits =
+        result.outcome == Outcome::Oscillating ? result.period >= 2
+        : settled
+            ? result.period == 1 && (result.outcome == Outcome::Extinct) == (result.alive == 0)
+            : result.period == 0 && result.fromStep == 0 && result.stepsRun == census.stepLimit;
+    if (!periodFits ||
+        (settled && (result.fromStep < result.period || result.stepsRun != result.fromStep))) {
+        return "outcome does not fit its period";
+    }
+    return "";
 }
 
 }  // namespace
 
-void writeCensusCsv(std::ostream& out, const std::vector<CensusRow>& rows) {
-    out << kCensusCsvHeader << "\n";
-    for (const CensusRow& row : rows) {
-        const Rule& rule = row.run.rule;
-        const RunResult& result = row.result;
-        out << rule.birth << ',' << rule.surviveMin << ',' << rule.surviveMax << ','
-            << rule.faceWeight << ',' << densityText(row.run.density) << ',' << row.run.seed << ','
-            << outcomeName(result.outcome) << ',' << result.period << ',' << result.fromStep << ','
-            << result.stepsRun << ',' << result.alive << ',' << result.peakAlive << ','
-            << result.maxAge << '\n';
-    }
+bool operator==(const CensusIdentity& a, const CensusIdentity& b) {
+    return a.depth == b.depth && a.root == b.root && a.tiling == b.tiling &&
+           a.stepLimit == b.stepLimit && a.runCount == b.runCount &&
+           a.shard.index == b.shard.index && a.shard.count == b.shard.count &&
+           a.version == b.version;
 }
 
-void writeRuleSummaries(std::ostream& out, std::vector<CensusRow> rows) {
-    std::map<decltype(groupKey(rows.front())), RuleTally> tallies;
-    for (const CensusRow& row : rows) {
-        RuleTally& tally = tallies[groupKey(row)];
-        ++tally.runs;
-        ++tally.outcomes[static_cast<int>(row.result.outcome)];
-        if (row.result.outcome == Outcome::Oscillating) {
-            tally.periods.insert(row.result.period);
-        }
-        tally.aliveSum += row.result.alive;
+std::string describeCensus(const CensusIdentity& c) {
+    return "depth=" + std::to_string(c.depth) + " root=" + c.root + " tiling=" + c.tiling +
+           " step_limit=" + std::to_string(c.stepLimit) +
+           " census_runs=" + std::to_string(c.runCount) +
+           " shard=" + std::to_string(c.shard.index) + "/" + std::to_string(c.shard.count) +
+           " version=" + c.version;
+}
+
+void writeCensusCsvHeader(std::ostream& out) {
+    out << kCensusCsvHeader << "\n";
+}
+
+void writeCensusCsvRow(std::ostream& out, const CensusRow& row, const CensusIdentity& census) {
+    const Rule& rule = row.run.rule;
+    const RunResult& result = row.result;
+    out << rule.birth << ',' << rule.surviveMin << ',' << rule.surviveMax << ',' << rule.faceWeight
+        << ',' << densityText(row.run.density) << ',' << row.run.seed << ','
+        << outcomeName(result.outcome) << ',' << result.period << ',' << result.fromStep << ','
+        << result.stepsRun << ',' << result.alive << ',' << result.peakAlive << ',' << result.maxAge
+        << ',' << row.position << ',' << census.depth << ',' << census.root << ',' << census.tiling
+        << ',' << census.stepLimit << ',' << census.runCount << ',' << census.shard.index << '/'
+        << census.shard.count << ',' << census.version << '\n';
+}
+
+void RuleSummaries::add(const CensusRow& row) {
+    const Rule& rule = row.run.rule;
+    Tally& tally =
+        tallies_[std::make_tuple(rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight)];
+    ++tally.runs;
+    ++tally.outcomes[static_cast<int>(row.result.outcome)];
+    if (row.result.outcome == Outcome::Oscillating) {
+        tally.periods.insert(row.result.period);
     }
-    for (const auto& [key, tally] : tallies) {
+    tally.aliveSum += row.result.alive;
+    ++rowCount_;
+}
+
+void RuleSummaries::write(std::ostream& out) const {
+    for (const auto& [key, tally] : tallies_) {
         const auto [birth, surviveMin, surviveMax, weight] = key;
         out << "rule=B" << birth << "/S" << surviveMin << "-" << surviveMax << " weight=" << weight
             << " runs=" << tally.runs
@@ -131,28 +182,112 @@ void writeRuleSummaries(std::ostream& out, std::vector<CensusRow> rows) {
     }
 }
 
-std::vector<CensusRow> readCensusCsv(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+void writeRuleSummaries(std::ostream& out, const std::vector<CensusRow>& rows) {
+    RuleSummaries summaries;
+    for (const CensusRow& row : rows) {
+        summaries.add(row);
+    }
+    summaries.write(out);
+}
+
+CensusCsvReader::CensusCsvReader(const std::string& path) : path_(path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw std::runtime_error("Unable to read " + path + " (a directory)");
+    }
+    file_.open(path, std::ios::binary);
+    if (!file_) {
         throw std::runtime_error("Unable to read " + path);
     }
-    std::string line;
-    if (!std::getline(file, line) || line != kCensusCsvHeader) {
+    std::string header;
+    if (!readLine(header)) {
+        throw std::runtime_error("Not a census CSV: " + path + " (empty)");
+    }
+    const std::string byteOrderMark = "\xEF\xBB\xBF";
+    if (header.rfind(byteOrderMark, 0) == 0) {
+        header.erase(0, byteOrderMark.size());
+    }
+    if (header != kCensusCsvHeader) {
         throw std::runtime_error("Not a census CSV: " + path);
     }
-    std::vector<CensusRow> rows;
-    for (int64_t lineNumber = 2; std::getline(file, line); ++lineNumber) {
-        CensusRow row;
-        if (!readRow(line, row)) {
-            throw std::runtime_error("Malformed census row in " + path + " at line " +
-                                     std::to_string(lineNumber));
+}
+
+bool CensusCsvReader::readLine(std::string& line) {
+    ++lineNumber_;
+    line.clear();
+    char c;
+    while (file_.get(c)) {
+        if (c == '\n') {
+            break;
         }
-        rows.push_back(row);
+        if (line.size() == kMaxCensusLineBytes) {
+            throw std::runtime_error("Line too long in " + path_ + " at line " +
+                                     std::to_string(lineNumber_));
+        }
+        line.push_back(c);
     }
-    if (file.bad()) {
-        throw std::runtime_error("Unable to read " + path);
+    if (file_.bad()) {
+        throw std::runtime_error("Unable to read " + path_);
     }
-    return rows;
+    if (!file_ && line.empty()) {
+        return false;
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+    }
+    return true;
+}
+
+void CensusCsvReader::malformed(const std::string& reason) const {
+    throw std::runtime_error("Malformed census row in " + path_ + " at line " +
+                             std::to_string(lineNumber_) + " (" + reason + ")");
+}
+
+bool CensusCsvReader::next(CensusRow& row) {
+    std::string line;
+    if (!readLine(line)) {
+        return false;
+    }
+    const std::vector<std::string> f = splitFields(line);
+    if (f.size() != kColumnCount) {
+        malformed(std::to_string(f.size()) + " fields, not " + std::to_string(kColumnCount));
+    }
+    Rule& rule = row.run.rule;
+    RunResult& result = row.result;
+    CensusIdentity census;
+    const std::size_t slash = f[19].find('/');
+    const bool read = readNumber(f[0], rule.birth) && readNumber(f[1], rule.surviveMin) &&
+                      readNumber(f[2], rule.surviveMax) && readNumber(f[3], rule.faceWeight) &&
+                      readDensity(f[4], row.run.density) && readNumber(f[5], row.run.seed) &&
+                      readOutcome(f[6], result.outcome) && readNumber(f[7], result.period) &&
+                      readNumber(f[8], result.fromStep) && readNumber(f[9], result.stepsRun) &&
+                      readNumber(f[10], result.alive) && readNumber(f[11], result.peakAlive) &&
+                      readNumber(f[12], result.maxAge) && readNumber(f[13], row.position) &&
+                      readNumber(f[14], census.depth) && readNumber(f[17], census.stepLimit) &&
+                      readNumber(f[18], census.runCount) && slash != std::string::npos &&
+                      readNumber(f[19].substr(0, slash), census.shard.index) &&
+                      readNumber(f[19].substr(slash + 1), census.shard.count);
+    if (!read) {
+        malformed("a field that is not a number of its column");
+    }
+    census.root = f[15];
+    census.tiling = f[16];
+    census.version = f[20];
+    const std::string fault = rowFault(row, census);
+    if (!fault.empty()) {
+        malformed(fault);
+    }
+    if (haveRow_ && !(census == identity_)) {
+        throw std::runtime_error("Mixed censuses in " + path_ + " at line " +
+                                 std::to_string(lineNumber_));
+    }
+    if (haveRow_ && row.position <= lastPosition_) {
+        malformed("position not after the previous row's: a repeated or reordered run");
+    }
+    identity_ = census;
+    haveRow_ = true;
+    lastPosition_ = row.position;
+    return true;
 }
 
 }  // namespace quorvel

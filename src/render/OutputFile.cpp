@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -96,35 +97,98 @@ std::optional<std::string> createTemporary(const Replaceable& replaceable, int& 
 }
 
 // A directory that refuses a new file, or a name too long to take the temporary's suffix, may
-// still hold a target that a plain open can write.
+// still take a new file under the name itself.
 bool writableInPlace(int error) {
     return error == EACCES || error == EPERM || error == ENAMETOOLONG;
 }
 
+// The unfinished files of the writes under way, where a signal handler can reach them: fixed
+// slots, each a path and a flag that says it is complete.
+constexpr int kUnfinishedSlots = 8;
+constexpr std::size_t kUnfinishedPathBytes = 4096;
+struct UnfinishedSlot {
+    std::atomic<bool> inUse{false};
+    std::atomic<bool> ready{false};
+    char path[kUnfinishedPathBytes];
+};
+UnfinishedSlot gUnfinished[kUnfinishedSlots];
+
+int noteUnfinished(const std::string& path) {
+    if (path.empty() || path.size() >= kUnfinishedPathBytes) {
+        return -1;
+    }
+    for (int slot = 0; slot < kUnfinishedSlots; ++slot) {
+        bool expected = false;
+        if (gUnfinished[slot].inUse.compare_exchange_strong(expected, true)) {
+            path.copy(gUnfinished[slot].path, path.size());
+            gUnfinished[slot].path[path.size()] = '\0';
+            gUnfinished[slot].ready = true;
+            return slot;
+        }
+    }
+    return -1;
+}
+
+void forgetUnfinished(int& slot) {
+    if (slot >= 0) {
+        gUnfinished[slot].ready = false;
+        gUnfinished[slot].inUse = false;
+        slot = -1;
+    }
+}
+
+bool isStandardOutput(const std::string& path) {
+    struct stat target;
+    struct stat output;
+    return ::stat(path.c_str(), &target) == 0 && ::fstat(STDOUT_FILENO, &output) == 0 &&
+           target.st_dev == output.st_dev && target.st_ino == output.st_ino;
+}
+
+void flushReport(std::ostream* report) {
+    if (report != nullptr) {
+        report->flush();
+    }
+}
+
 }  // namespace
 
-OutputFile::OutputFile(const std::string& path, std::string failureMessage)
+OutputFile::OutputFile(const std::string& path, std::string failureMessage, std::ostream* report)
     : failureMessage_(std::move(failureMessage)) {
+    if (isStandardOutput(path)) {
+        flushReport(report);
+        appendsToStandardOutput_ = true;
+        stream_.open(path, std::ios::out | std::ios::app | std::ios::binary);
+        if (!stream_) {
+            fail();
+        }
+        return;
+    }
     const std::optional<Replaceable> replaceable = replaceableTarget(path);
     std::optional<std::string> temporary;
     if (replaceable) {
         int error = 0;
         temporary = createTemporary(*replaceable, error);
-        // Anything else (no space or inode left, no such directory) fails here, before the
-        // target is touched.
-        if (!temporary && !writableInPlace(error)) {
+        // Anything else (no space or inode left, no such directory) fails here, and so does an
+        // earlier file that could only be truncated: either before the target is touched.
+        if (!temporary && (!writableInPlace(error) || replaceable->mode)) {
             fail();
         }
     }
     if (temporary) {
         targetPath_ = replaceable->target;
         temporaryPath_ = *temporary;
+        stream_.open(temporaryPath_, std::ios::out | std::ios::trunc | std::ios::binary);
+    } else {
+        flushReport(report);
+        stream_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+        if (replaceable && stream_) {
+            createdInPlacePath_ = replaceable->target;
+        }
     }
-    const std::string& opened = temporary ? temporaryPath_ : path;
-    stream_.open(opened, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!stream_) {
         fail();
     }
+    unfinishedSlot_ = noteUnfinished(temporary ? temporaryPath_ : createdInPlacePath_);
 }
 
 OutputFile::~OutputFile() {
@@ -143,6 +207,13 @@ void OutputFile::commit() {
         }
         temporaryPath_.clear();
     }
+    createdInPlacePath_.clear();
+    forgetUnfinished(unfinishedSlot_);
+    // Standard output's own offset is still where the report ended: what it writes next goes
+    // after the content instead of over it. (A pipe or a terminal has no offset to move.)
+    if (appendsToStandardOutput_) {
+        ::lseek(STDOUT_FILENO, 0, SEEK_END);
+    }
 }
 
 void OutputFile::fail() {
@@ -154,9 +225,20 @@ void OutputFile::discardTemporary() {
     if (stream_.is_open()) {
         stream_.close();
     }
-    if (!temporaryPath_.empty()) {
-        std::remove(temporaryPath_.c_str());
-        temporaryPath_.clear();
+    forgetUnfinished(unfinishedSlot_);
+    for (std::string* unfinished : {&temporaryPath_, &createdInPlacePath_}) {
+        if (!unfinished->empty()) {
+            std::remove(unfinished->c_str());
+            unfinished->clear();
+        }
+    }
+}
+
+void OutputFile::removeUnfinishedFiles() {
+    for (UnfinishedSlot& slot : gUnfinished) {
+        if (slot.ready) {
+            ::unlink(slot.path);
+        }
     }
 }
 

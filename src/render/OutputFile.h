@@ -16,7 +16,8 @@ namespace quorvel {
 class OutputFile {
   public:
     // Throws a runtime error carrying `failureMessage` when the file cannot be created.
-    OutputFile(const std::string& path, std::string failureMessage);
+    // `report` is the program's standard output, flushed before anything is written directly.
+    OutputFile(const std::string& path, std::string failureMessage, std::ostream* report = nullptr);
     // Without a successful commit() the temporary file is removed and the target left as it was.
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -33,6 +34,10 @@ class OutputFile {
     // Gives up: removes the temporary file and throws `failureMessage`.
     [[noreturn]] void fail();
 
+    // Removes the temporary files of the writes under way; safe in a signal handler, which
+    // may then end the process without leaving them behind.
+    static void removeUnfinishedFiles();
+
   private:
     void discardTemporary();
 
@@ -40,6 +45,11 @@ class OutputFile {
     // Empty when the path is written directly.
     std::string targetPath_;
     std::string temporaryPath_;
+    // A new file created in place, removed unless the commit succeeds.
+    std::string createdInPlacePath_;
+    bool appendsToStandardOutput_ = false;
+    // Where removeUnfinishedFiles finds the file being written; -1 for none.
+    int unfinishedSlot_ = -1;
     std::ofstream stream_;
 };
 

@@ -25,8 +25,8 @@ class BlockWriter {
     // double is 309 digits, the point and four decimals).
     static constexpr std::size_t kNumberRoom = 400;
 
-    explicit BlockWriter(const std::string& path)
-        : file_(path, "Unable to write SVG: " + path), block_(kBlockBytes) {}
+    BlockWriter(const std::string& path, std::ostream* report)
+        : file_(path, "Unable to write SVG: " + path, report), block_(kBlockBytes) {}
 
     void text(const char* data, std::size_t size) {
         while (size > 0) {
@@ -143,12 +143,12 @@ class BlockWriter {
 // The header, the background, one polygon line per outline that forEachOutline hands over
 // (with its points, their count and its state), and the closing line.
 template <typename ForEachOutline>
-void writePicture(const PatchBounds& bounds, const std::string& path,
+void writePicture(const PatchBounds& bounds, const std::string& path, std::ostream* report,
                   ForEachOutline&& forEachOutline) {
     const double width = (bounds.maxX - bounds.minX) + 2 * kPictureMargin;
     const double height = (bounds.maxY - bounds.minY) + 2 * kPictureMargin;
 
-    BlockWriter out(path);
+    BlockWriter out(path, report);
     out.literal("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
     out.general(width);
     out.character(' ');
@@ -183,8 +183,9 @@ void writePicture(const PatchBounds& bounds, const std::string& path,
 
 }  // namespace
 
-void writeSvg(const Tiling& tiling, const std::vector<uint8_t>& alive, const std::string& path) {
-    writePicture(tiling.bounds, path, [&](auto&& polygon) {
+void writeSvg(const Tiling& tiling, const std::vector<uint8_t>& alive, const std::string& path,
+              std::ostream* report) {
+    writePicture(tiling.bounds, path, report, [&](auto&& polygon) {
         forEachTilePolygon(tiling, [&](std::size_t tile, const TileOutline& outline) {
             polygon(outline.data(), outline.size(), alive[tile] != 0);
         });
@@ -199,7 +200,7 @@ void writeSvgOutlines(const std::vector<Polygon>& outlines, const std::vector<ui
             bounds.include(p);
         }
     }
-    writePicture(bounds, path, [&](auto&& polygon) {
+    writePicture(bounds, path, nullptr, [&](auto&& polygon) {
         for (std::size_t tile = 0; tile < outlines.size(); ++tile) {
             polygon(outlines[tile].data(), outlines[tile].size(), alive[tile] != 0);
         }

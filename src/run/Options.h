@@ -5,10 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "run/CommandLine.h"
 
 namespace quorvel {
 
@@ -25,15 +26,8 @@ struct Options {
     std::string svgPath;
 };
 
-// An option of another program built on the same run options: a value option
-// (quorvel-view's --html), or a flag that, like --help, takes no value and ends the parsing
-// when met (quorvel-view's --version): `store` then gets an empty value, and the returned
-// options are neither clamped nor validated.
-struct ExtraOption {
-    std::string name;
-    std::function<void(const std::string& value)> store;
-    bool endsParsing = false;
-};
+// The defaults, for the programs that take a run option in another form (a list of births).
+inline const Options kRunDefaults{};
 
 struct ParsedCommand {
     // "--help" was met before any error: the caller prints its usage and exits with status 0.
@@ -42,23 +36,34 @@ struct ParsedCommand {
 };
 
 // args[0] is the program's name and is skipped.
-ParsedCommand parseOptions(const std::vector<std::string>& args,
-                           const std::vector<ExtraOption>& extras = {});
+ParsedCommand parseOptions(const std::vector<std::string>& args);
+
+// The ten run options, bound to `options`, in the order the usage lists them. Every program on
+// the run options builds its table from these.
+std::vector<CommandOption> runOptionTable(Options& options);
+// "--help", which sets `requested` and ends the parsing.
+CommandOption helpOption(bool& requested);
 
 // The standard conversions, base 10, reporting failures with the program's own messages
-// ("invalid stoi argument", "stoi argument out of range", and so on for stod and stoull).
+// ("invalid stoi argument", "stoi argument out of range", and so on for stod and stoull) as a
+// ConversionError.
 int32_t convertInt(const std::string& text);
 double convertDouble(const std::string& text);
 uint64_t convertUnsigned(const std::string& text);
 
 // What parseOptions does once every argument is read: out-of-range values clamped, the
 // survive bounds swapped when the minimum exceeds the maximum, a NaN density made 1.0.
-void clampRunOptions(Options& options);
+// The depth is brought into 0..maxDepth: 0..5 for the patch quorvel grows.
+constexpr int32_t kMaxDepth = 5;
+void clampRunOptions(Options& options, int32_t maxDepth = kMaxDepth);
+// quorvel-view and quorvel-census grow the Spectre patch ("--tiling spectre") to depth 8; any
+// other tiling name keeps quorvel's bound (and is refused later).
+constexpr int32_t kMaxSpectreDepth = 8;
+int32_t maxDepthOfTiling(const std::string& tiling);
 // Throws "Unsupported root tile: " + root unless it is one of the nine labels.
 void validateRoot(const std::string& root);
 
+// quorvel's usage: its title, the ten run options and --help.
 void printUsage(std::ostream& out);
-// The usage lines of the ten run options, for every program that takes them.
-void printRunOptionUsage(std::ostream& out);
 
 }  // namespace quorvel

@@ -1,7 +1,5 @@
 #include "run/RunPipeline.h"
 
-#include <exception>
-
 #include "faces/FaceGraph.h"
 #include "render/SvgWriter.h"
 #include "run/Report.h"
@@ -30,22 +28,8 @@ void reportRun(Run& run, const Options& options, std::ostream& out) {
         checkWritten(out);
     }
     if (!options.svgPath.empty()) {
-        writeSvg(tiling, run.automaton().aliveFlags(), options.svgPath);
+        writeSvg(tiling, run.automaton().aliveFlags(), options.svgPath, &out);
         out << "svg=" << options.svgPath << "\n";
-    }
-}
-
-int runReportingErrors(std::ostream& out, std::ostream& err, const std::function<int()>& run) {
-    try {
-        const int status = run();
-        out.flush();
-        checkWritten(out);
-        return status;
-    } catch (const std::exception& error) {
-        out.flush();
-        err << "error: " << error.what() << "\n";
-        err.flush();
-        return 1;
     }
 }
 

@@ -85,8 +85,8 @@ void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
 }  // namespace
 
 void writeViewerPage(const Tiling& tiling, const StepGraph& graph, const RunRecord& record,
-                     const std::string& summary, const std::string& path) {
-    OutputFile output(path, "Unable to write HTML: " + path);
+                     const std::string& summary, const std::string& path, std::ostream* report) {
+    OutputFile output(path, "Unable to write HTML: " + path, report);
     writePage(output.stream(), tiling, graph, record, summary);
     output.commit();
 }

@@ -22,8 +22,10 @@ void writeRunData(std::ostream& out, const Tiling& tiling, const StepGraph& grap
 
 // `tiling` gives the geometry, `graph` who counts whom; `summary` is shown as the page's
 // heading. Creates or replaces the file; throws "Unable to write HTML: " + path when it cannot
-// be opened, written or closed.
+// be opened, written or closed. `report` is flushed first when the page goes to standard
+// output or another non-file.
 void writeViewerPage(const Tiling& tiling, const StepGraph& graph, const RunRecord& record,
-                     const std::string& summary, const std::string& path);
+                     const std::string& summary, const std::string& path,
+                     std::ostream* report = nullptr);
 
 }  // namespace quorvel

@@ -1,10 +1,14 @@
 #include "view/ViewDriver.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #include "cli/Version.h"
+#include "run/CommandLine.h"
+#include "run/HardwareThreads.h"
 #include "run/Period.h"
+#include "run/ProgramErrors.h"
 #include "run/Report.h"
 #include "run/Run.h"
 #include "run/RunPipeline.h"
@@ -12,55 +16,79 @@
 
 namespace quorvel {
 
+namespace {
+
+std::vector<CommandOption> viewTable(ViewSettings& s) {
+    std::vector<CommandOption> table = runOptionTable(s.run);
+    table.push_back({"--tiling", "NAME", "quorvel | spectre",
+                     [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
+    table.push_back({"--html", "PATH", "write the interactive page",
+                     [&s](const std::string& v) { s.htmlPath = v; }, [&s] { return s.htmlPath; }});
+    table.push_back({"--threads", "N", "threads that step the run, at most the hardware's",
+                     [&s](const std::string& v) { s.threads = convertInt(v); },
+                     [&s] { return std::to_string(s.threads); }});
+    table.push_back({"--version", "", "show the version (" + std::string(kVersion) + ")",
+                     [&s](const std::string&) { s.versionRequested = true; }, nullptr,
+                     Takes::Nothing});
+    table.push_back(helpOption(s.helpRequested));
+    return table;
+}
+
+}  // namespace
+
+ViewSettings parseViewOptions(const std::vector<std::string>& args) {
+    ViewSettings settings;
+    if (parseCommandLine(viewTable(settings), args, ConversionErrors::NamingTheOption)) {
+        return settings;
+    }
+    clampRunOptions(settings.run, maxDepthOfTiling(settings.tiling));
+    validateRoot(settings.run.root);
+    tilingKindNamed(settings.tiling);
+    settings.threads = std::clamp(settings.threads, 1, hardwareThreads());
+    return settings;
+}
+
 void printViewerUsage(std::ostream& out) {
-    out << "quorvel-view [options]\n";
-    printRunOptionUsage(out);
-    out << "  --tiling NAME      quorvel | spectre (default quorvel)\n"
-           "  --html PATH        write the interactive page (default quorvel.html)\n"
-           "  --version          show the version ("
-        << kVersion
-        << ")\n"
-           "  --help             show this help\n";
+    ViewSettings defaults;
+    printOptionUsage(out, "quorvel-view [options]", viewTable(defaults));
 }
 
 int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    return runReportingErrors(out, err, [&] {
-        std::string htmlPath = kDefaultHtmlPath;
-        std::string tilingArg = tilingName(TilingKind::Quorvel);
-        bool versionRequested = false;
-        const ParsedCommand command = parseOptions(
-            args,
-            {ExtraOption{"--html", [&](const std::string& value) { htmlPath = value; }},
-             ExtraOption{"--tiling", [&](const std::string& value) { tilingArg = value; }},
-             ExtraOption{"--version", [&](const std::string&) { versionRequested = true; }, true}});
-        if (command.helpRequested) {
-            printViewerUsage(out);
+    return runProgram(out, err, ErrorText::Printable, [&](ReportStream& report) {
+        const ViewSettings settings = parseViewOptions(args);
+        if (settings.helpRequested) {
+            printViewerUsage(report);
             return 0;
         }
-        if (versionRequested) {
-            out << "quorvel-view " << kVersion << "\n";
+        if (settings.versionRequested) {
+            report << "quorvel-view " << kVersion << "\n";
             return 0;
         }
-        // Checked once every argument is read, as the root is.
-        const TilingKind kind = tilingKindNamed(tilingArg);
-        const Options& options = command.options;
+        // The page and the picture are the run's results: they are written even when the
+        // report's reader is gone.
+        if (!settings.htmlPath.empty() || !settings.run.svgPath.empty()) {
+            report.keepGoingWhenLost();
+        }
+        const TilingKind kind = tilingKindNamed(settings.tiling);
+        const Options& options = settings.run;
         // Refused before the run, not after it: a page beyond this depth would be too large.
-        if (!htmlPath.empty() && options.depth > kLargestPageDepth) {
+        if (!settings.htmlPath.empty() && options.depth > kLargestPageDepth) {
             throw std::runtime_error("Unable to write HTML at depth " +
                                      std::to_string(options.depth) + ": pages go up to depth " +
                                      std::to_string(kLargestPageDepth) +
                                      " (--html '' runs without one)");
         }
-        Run run(options, RunSetup{kind, true, 1});
-        reportRun(run, options, out);
-        writePeriodLine(out, run.record()->period());
+        Run run(options, RunSetup{kind, true, settings.threads});
+        reportRun(run, options, report);
+        writePeriodLine(report, run.record()->period());
         // An empty path asks for the report alone, as an empty --svg does.
-        if (htmlPath.empty()) {
+        if (settings.htmlPath.empty()) {
             return 0;
         }
         writeViewerPage(run.world().tiling, run.automaton().graph(), *run.record(),
-                        summaryLine(options, run.world().tiling.size(), kind), htmlPath);
-        out << "html=" << htmlPath << "\n";
+                        summaryLine(options, run.world().tiling.size(), kind), settings.htmlPath,
+                        &report);
+        report << "html=" << settings.htmlPath << "\n";
         return 0;
     });
 }

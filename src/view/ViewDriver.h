@@ -2,13 +2,33 @@
 // viewer page that replays the run in a browser.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "run/Options.h"
+#include "tiling/Patch.h"
+
 namespace quorvel {
 
 constexpr const char* kDefaultHtmlPath = "quorvel.html";
+
+// quorvel-view's command line: the run options and its own.
+struct ViewSettings {
+    // The depth clamped to 0..8 for the Spectre patch, 0..5 for quorvel's.
+    Options run;
+    std::string tiling = tilingName(TilingKind::Quorvel);
+    std::string htmlPath = kDefaultHtmlPath;
+    // Threads that step the one run: 1..the hardware threads.
+    int32_t threads = 1;
+    bool helpRequested = false;
+    bool versionRequested = false;
+};
+
+// As quorvel reads its options, and the tiling name checked after the root. A conversion error
+// names its option ("--depth: invalid stoi argument").
+ViewSettings parseViewOptions(const std::vector<std::string>& args);
 
 void printViewerUsage(std::ostream& out);
 

@@ -16,6 +16,15 @@ inline std::string programPath(const std::string& name = "quorvel") {
     return name == "quorvel" ? path.string() : (path.parent_path() / name).string();
 }
 
+// `text` as one word of a /bin/sh command, whatever blanks or quotes it holds.
+inline std::string shellQuoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
 struct ShellResult {
     int status;  // as pclose gives it
     std::string out;
