@@ -1,7 +1,15 @@
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <memory>
 
 #include "DepthFiveWorld.h"
+#include "automaton/Automaton.h"
+#include "automaton/Seeding.h"
+#include "automaton/StepGraph.h"
 #include "automaton/TilingAutomaton.h"
+#include "faces/FaceGraph.h"
+#include "tiling/Patch.h"
 
 namespace {
 
@@ -106,5 +114,126 @@ void BM_PlainSettledStep(benchmark::State& state) {
     reportPerStep(state, 1);
 }
 BENCHMARK(BM_PlainSettledStep)->Unit(benchmark::kMicrosecond);
+
+// ---- Automaton on a StepGraph, against the TilingAutomaton ----
+
+// A seeded patch with its face slots, its step graph at weight 1 and its starting population.
+struct SteppedWorld {
+    Tiling tiling;
+    std::shared_ptr<const StepGraph> graph;
+    Population start;
+};
+
+SteppedWorld steppedWorld(int32_t depth, TilingKind kind) {
+    SteppedWorld world;
+    world.tiling = expandPatch("Delta", depth, kind);
+    buildFaceGraph(world.tiling);
+    seedPopulation(world.tiling, 1, 0.42);
+    world.graph = std::make_shared<const StepGraph>(buildStepGraph(faceGraphOf(world.tiling), 1));
+    world.start = seedPopulation(world.tiling.size(), 1, 0.42);
+    return world;
+}
+
+// The genuine patch at depth 7: 2147679 tiles, far outside any cache.
+const SteppedWorld& depthSevenSpectre() {
+    static const SteppedWorld world = steppedWorld(7, TilingKind::Spectre);
+    return world;
+}
+
+const SteppedWorld& depthFiveQuorvel() {
+    static const SteppedWorld world = steppedWorld(5, TilingKind::Quorvel);
+    return world;
+}
+
+enum Stepper : int64_t { kAuto1, kAuto2, kDense1, kSparse1, kTilingAutomaton };
+
+// One whole run per iteration from the seeded population: the Automaton (built once, restarted
+// untimed) or the TilingAutomaton on a fresh copy of the seeded tiles (copied untimed).
+void runSteppers(benchmark::State& state, const SteppedWorld& world, const Rule& rule) {
+    const auto stepper = static_cast<Stepper>(state.range(0));
+    const int64_t steps = state.range(1);
+    const int32_t threads = stepper == kAuto2 ? 2 : 1;
+    const StepMode mode = stepper == kDense1    ? StepMode::Dense
+                          : stepper == kSparse1 ? StepMode::Sparse
+                                                : StepMode::Auto;
+    std::unique_ptr<Automaton> automaton;
+    if (stepper != kTilingAutomaton) {
+        automaton =
+            std::make_unique<Automaton>(world.graph, rule, world.start, threads, StepTuning{mode});
+    }
+    int64_t checksum = 0;
+    int64_t flips = 0;
+    for (auto _ : state) {
+        if (automaton) {
+            state.PauseTiming();
+            automaton->restart(rule, world.start);
+            state.ResumeTiming();
+            for (int64_t s = 0; s < steps; ++s) {
+                automaton->step();
+                checksum += automaton->liveCount() + automaton->maxAge();
+                flips += static_cast<int64_t>(automaton->changedTiles().size());
+            }
+        } else {
+            state.PauseTiming();
+            Tiling tiling = world.tiling;
+            state.ResumeTiming();
+            TilingAutomaton old(tiling, rule);
+            for (int64_t s = 0; s < steps; ++s) {
+                old.step();
+                checksum += old.liveCount() + old.maxAge();
+            }
+            state.PauseTiming();
+            tiling = Tiling();  // released untimed
+            state.ResumeTiming();
+        }
+    }
+    benchmark::DoNotOptimize(checksum);
+    const auto tiles = static_cast<double>(world.graph->tileCount());
+    state.counters["tile_updates"] = benchmark::Counter(
+        static_cast<double>(steps) * tiles, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["flips_per_tile_step"] =
+        static_cast<double>(flips) /
+        (static_cast<double>(state.iterations()) * static_cast<double>(steps) * tiles);
+    state.counters["threads"] = automaton ? automaton->threadCount() : 1;
+    const Neighbourhood& counted = *world.graph->counted;
+    state.counters["graph_bytes_per_tile"] =
+        static_cast<double>(counted.start.size() * 4 + counted.tiles.size() * 5) *
+        (world.graph->symmetric() ? 1 : 2) / tiles;
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_rss_mb"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// B2/S2-3 keeps a large part of the genuine patch flipping for hundreds of steps.
+void BM_SpectreDepth7Busy(benchmark::State& state) {
+    runSteppers(state, depthSevenSpectre(), Rule{2, 2, 3, 1});
+}
+BENCHMARK(BM_SpectreDepth7Busy)
+    ->ArgNames({"stepper", "steps"})
+    ->Args({kAuto1, 1000})
+    ->Args({kAuto2, 1000})
+    ->Args({kDense1, 1000})
+    ->Args({kSparse1, 1000})
+    ->Args({kTilingAutomaton, 1000})
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseRealTime()
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
+
+// The default rule at depth 5 settles: the run is mostly sparse steps.
+void BM_QuorvelDepth5Default(benchmark::State& state) {
+    runSteppers(state, depthFiveQuorvel(), Rule{});
+}
+BENCHMARK(BM_QuorvelDepth5Default)
+    ->ArgNames({"stepper", "steps"})
+    ->Args({kAuto1, 5000})
+    ->Args({kTilingAutomaton, 5000})
+    ->Args({kAuto1, 100000})
+    ->Args({kTilingAutomaton, 100000})
+    ->Repetitions(5)
+    ->UseRealTime()
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
