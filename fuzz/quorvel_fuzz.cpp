@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "FuzzHarness.h"
 #include "cli/Driver.h"
 #include "run/Options.h"
 #include "support/CappedBuffer.h"
@@ -32,22 +33,17 @@
 
 namespace {
 
+using quorvel::fuzz::boundValue;
+using quorvel::fuzz::check;
+using quorvel::fuzz::fail;
+using quorvel::fuzz::joined;
+using quorvel::fuzz::splitArguments;
+
 constexpr int kMaxDepth = 2;
 constexpr int kMaxSteps = 200;
 
 std::string gSvgPath;         // writable
 std::string gMissingSvgPath;  // in a directory that does not exist
-
-[[noreturn]] void fail(const char* what, const std::string& detail) {
-    std::fprintf(stderr, "quorvel_fuzz: %s\n%s\n", what, detail.c_str());
-    std::abort();
-}
-
-void check(bool condition, const char* what, const std::string& detail = {}) {
-    if (!condition) {
-        fail(what, detail);
-    }
-}
 
 const std::array<const char*, 10> kValueOptions = {
     "--depth",       "--root",    "--birth", "--survive-min", "--survive-max",
@@ -167,36 +163,6 @@ Expected expectedOutcome(const std::vector<std::string>& args) {
     return e;
 }
 
-std::vector<std::string> splitArguments(const uint8_t* data, std::size_t size) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = static_cast<char>(data[i]);
-        if (c == '\n' || c == '\0') {
-            parts.push_back(current);
-            current.clear();
-        } else {
-            current.push_back(c);
-        }
-    }
-    if (!current.empty()) {
-        parts.push_back(current);
-    }
-    return parts;
-}
-
-// Lowers a readable number above `bound` to `bound`, keeping whatever followed the number.
-void boundValue(std::string& value, int bound) {
-    try {
-        std::size_t end = 0;
-        if (std::stoi(value, &end) > bound) {
-            value = std::to_string(bound) + value.substr(end);
-        }
-    } catch (const std::exception&) {
-        // Unreadable: the run fails on it before building anything.
-    }
-}
-
 // Walks the arguments as the parser does (a value option takes the next argument, whatever
 // it is) and makes the values safe to run.
 void rewriteValues(std::vector<std::string>& args) {
@@ -291,14 +257,6 @@ void checkSvgFile(std::size_t tiles, long long liveTiles) {
     check(polygons == tiles, "SVG polygon count is not the tile count");
     check(liveTiles < 0 || static_cast<long long>(live) == liveTiles,
           "SVG live tiles differ from the last step line");
-}
-
-std::string joined(const std::vector<std::string>& args) {
-    std::string text;
-    for (const std::string& arg : args) {
-        text += "[" + arg + "] ";
-    }
-    return text;
 }
 
 }  // namespace

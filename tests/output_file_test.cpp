@@ -35,6 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::programPath;
 using testsupport::readFile;
+using testsupport::shellQuoted;
 
 const std::string kFailure = "Unable to write TEST";
 
@@ -379,10 +380,11 @@ TEST_F(OutputFileTest, ProgramsOverTheFileSizeLimitKeepTheEarlierFile) {
             fs::create_directories(dir() / "run");
             const std::string target = path("run/out");
             writePlain(target, "earlier good file");
-            const std::string command = std::string("cd '") + dir().string() + "' && " +
-                                        (killed ? "" : "trap '' XFSZ; ") + "ulimit -f 100; exec '" +
-                                        programPath(c.program) + "' --depth 5 --steps 0 " +
-                                        c.option + " " + target + " >/dev/null 2>err";
+            const std::string command = "cd " + shellQuoted(dir().string()) + " && " +
+                                        (killed ? "" : "trap '' XFSZ; ") + "ulimit -f 100; exec " +
+                                        shellQuoted(programPath(c.program)) +
+                                        " --depth 5 --steps 0 " + c.option + " " +
+                                        shellQuoted(target) + " >/dev/null 2>err";
             const int status = std::system(command.c_str());
             EXPECT_EQ(readFile(target), "earlier good file");
             if (killed) {
@@ -423,24 +425,24 @@ TEST_F(OutputFileTest, ContentOnStandardOutputFollowsTheReport) {
     };
     const std::string out = path("out.txt");
     const std::vector<Case> cases = {
-        {"quorvel", "--svg", "/dev/stdout", "| cat >'" + out + "'",
+        {"quorvel", "--svg", "/dev/stdout", "| cat >" + shellQuoted(out),
          report + picture + "svg=/dev/stdout\n"},
-        {"quorvel", "--svg", "/dev/stdout", ">'" + out + "'",
+        {"quorvel", "--svg", "/dev/stdout", ">" + shellQuoted(out),
          report + picture + "svg=/dev/stdout\n"},
-        {"quorvel", "--svg", out, ">'" + out + "'", report + picture + "svg=" + out + "\n"},
-        {"quorvel-view", "--html", "/dev/stdout", "| cat >'" + out + "'",
+        {"quorvel", "--svg", out, ">" + shellQuoted(out), report + picture + "svg=" + out + "\n"},
+        {"quorvel-view", "--html", "/dev/stdout", "| cat >" + shellQuoted(out),
          viewReport + page + "html=/dev/stdout\n"},
-        {"quorvel-view", "--html", "/dev/stdout", ">'" + out + "'",
+        {"quorvel-view", "--html", "/dev/stdout", ">" + shellQuoted(out),
          viewReport + page + "html=/dev/stdout\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program + " " + c.target + " " + c.shell);
         fs::remove(out);
-        std::string command = "'" + programPath(c.program) + "'";
+        std::string command = shellQuoted(programPath(c.program));
         for (const std::string& arg : run) {
             command += " " + arg;
         }
-        command += " " + c.option + " '" + c.target + "' " + c.shell;
+        command += " " + c.option + " " + shellQuoted(c.target) + " " + c.shell;
         EXPECT_EQ(std::system(command.c_str()), 0);
         EXPECT_TRUE(readFile(out) == c.expected) << readFile(out).size() << " bytes";
     }
@@ -462,8 +464,9 @@ TEST_F(OutputFileTest, ClosedPipeStillGetsTheFileWritten) {
         SCOPED_TRACE(c.program);
         testrun::runInProcess(
             {c.program, "--depth", "1", "--steps", "30000", c.option, path("expected")}, c.entry);
-        const std::string command = "cd '" + dir().string() + "' && { '" + programPath(c.program) +
-                                    "' --depth 1 --steps 30000 " + c.option +
+        const std::string command = "cd " + shellQuoted(dir().string()) + " && { " +
+                                    shellQuoted(programPath(c.program)) +
+                                    " --depth 1 --steps 30000 " + c.option +
                                     " got 2>err; echo $? >status; } | head -c 1 >/dev/null";
         EXPECT_EQ(std::system(command.c_str()), 0);
         EXPECT_EQ(readFile(path("status")), "1\n");

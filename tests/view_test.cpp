@@ -480,6 +480,13 @@ class ViewProgram : public testsupport::TempDirTest {};
 
 // As in quorvel, except that a conversion error names its option.
 TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
+    const auto repeated = [](const std::string& text, int count) {
+        std::string out;
+        for (int i = 0; i < count; ++i) {
+            out += text;
+        }
+        return out;
+    };
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"v", "--html"}, "error: Missing value after --html\n"},
         {{"v", "--depth"}, "error: Missing value after --depth\n"},
@@ -500,6 +507,11 @@ TEST_F(ViewProgram, ArgumentErrorsReadAsInQuorvel) {
         {{"v", "--" + std::string(131072, 'a')},
          "error: Unknown argument: --" + std::string(680, 'a') + "...[130192 bytes]..." +
              std::string(200, 'a') + "\n"},
+        // Cut by the length shown, so that escaping cannot make the line four times as long:
+        // 23 bytes of message and 169 escaped bytes fill 699 of the head's 700.
+        {{"v", "--root", std::string(400, '\x01')},
+         "error: Unsupported root tile: " + repeated("\\x01", 169) + "...[181 bytes]..." +
+             repeated("\\x01", 50) + "\n"},
     };
     for (const auto& [args, err] : cases) {
         SCOPED_TRACE(args[1]);

@@ -2,6 +2,7 @@
 // stream and exit status 1, after the report already written has been flushed.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -14,9 +15,13 @@ namespace quorvel {
 // printable form (see printableErrorText), since they may carry an argument's raw bytes.
 enum class ErrorText { AsThrown, Printable };
 
+// The most bytes printableErrorText gives.
+constexpr std::size_t kMaxShownErrorBytes = 1000;
+
 // Control bytes (below 0x20, and 0x7f) as \n, \t, \r or \xHH, so that the line stays one line
-// and no escape sequence reaches a terminal; a message longer than 1000 bytes keeps its first
-// 700 and its last 200 (where the reason of a list error is) around "...[N bytes]...".
+// and no escape sequence reaches a terminal; a message longer than kMaxShownErrorBytes once
+// shown keeps the bytes of its first 700 and its last 200 shown bytes (where the reason of a
+// list error is) around "...[N bytes]...", N the bytes left out.
 std::string printableErrorText(const std::string& message);
 
 // Calls `run` with the report on `out` and returns its status. An error thrown by it, or a
