@@ -541,6 +541,23 @@ TEST(Automaton, MatchesThePlainReadingStepByStepInEveryModeAndThreadCount) {
     }
 }
 
+// Depth 6 of the genuine patch, 272791 tiles, well past any cache: a run as quorvel-view steps
+// it (one thread, the step mode chosen per step) against the plain reading, for a settling and
+// a busy rule at two face weights.
+TEST(Automaton, MatchesThePlainReadingOnTheGenuinePatchAtDepthSix) {
+    const FaceGraph& faces = patchFaces(TilingKind::Spectre, 6);
+    for (const int32_t weight : {1, 2}) {
+        const auto graph = std::make_shared<const StepGraph>(buildStepGraph(faces, weight));
+        for (const Rule rule : {Rule{3, 2, 3, weight}, Rule{2, 2, 3, weight}}) {
+            SCOPED_TRACE("B" + std::to_string(rule.birth) + " weight " + std::to_string(weight));
+            const Population start = seedPopulation(faces.tileCount(), 1, 0.42);
+            std::vector<std::unique_ptr<Automaton>> automata;
+            automata.push_back(std::make_unique<Automaton>(graph, rule, start));
+            expectSameRuns(faces, rule, start, automata, 30);
+        }
+    }
+}
+
 TEST(Automaton, KeepsAgesRightOverThousandsOfStepsWhileBirthRanksAreCompacted) {
     // Every third tile names itself and blinks under B0/S0-0 (alive, it counts itself and
     // dies; dead, its sum is 0 and it is born); the others are isolated and, once alive, live
