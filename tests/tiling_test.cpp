@@ -78,7 +78,8 @@ TEST(Expansion, TileCountsForEveryRootAndDepth) {
             if (depth <= 5) {
                 EXPECT_EQ(builder.expand(root, depth).size(), want) << root << " " << depth;
             }
-            if (depth <= 7) {
+            // The eight roots other than Gamma grow one shape, so depth 7 is built for two.
+            if (depth <= 6 || (depth == 7 && (root == "Delta" || root == "Gamma"))) {
                 const Tiling spectre = expandPatch(root, depth, TilingKind::Spectre);
                 EXPECT_EQ(spectre.size(), want) << root << " " << depth;
                 EXPECT_EQ(spectre.placements.size(), want) << root << " " << depth;
