@@ -22,7 +22,36 @@ const char* outcomeName(Outcome outcome) {
     return "unsettled";
 }
 
-CensusWorker::CensusWorker(const StepGraphs& graphs) : graphs_(graphs) {}
+CensusWorker::CensusWorker(const StepGraphs& graphs, const std::vector<Placement>* placements)
+    : graphs_(graphs), placements_(placements) {}
+
+void CensusWorker::findObjectsOf(Automaton& automaton, const RunResult& result) {
+    phases_.clear();
+    objects_.clear();
+    sightings_.clear();
+    if (result.outcome == Outcome::Unsettled || result.outcome == Outcome::Extinct) {
+        return;
+    }
+    // The run stops where its live set repeats: the period's other phases are the next steps.
+    for (int32_t k = 0; k < result.period; ++k) {
+        if (k > 0) {
+            automaton.step();
+        }
+        std::vector<int32_t> live;
+        live.reserve(static_cast<std::size_t>(automaton.liveCount()));
+        const std::vector<uint8_t>& flags = automaton.aliveFlags();
+        for (std::size_t tile = 0; tile < flags.size(); ++tile) {
+            if (flags[tile]) {
+                live.push_back(static_cast<int32_t>(tile));
+            }
+        }
+        phases_.push_back(std::move(live));
+    }
+    objects_ = findObjects(automaton.graph(), automaton.rule(), phases_);
+    for (const CensusObject& object : objects_) {
+        sightings_.push_back(sightObject(object, *placements_, automaton.graph()));
+    }
+}
 
 RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
     const std::shared_ptr<const StepGraph>& graph = graphs_.at(run.rule.faceWeight);
@@ -59,6 +88,9 @@ RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
         result.outcome = period.length > 1   ? Outcome::Oscillating
                          : result.alive == 0 ? Outcome::Extinct
                                              : Outcome::Still;
+    }
+    if (placements_) {
+        findObjectsOf(automaton, result);
     }
     return result;
 }

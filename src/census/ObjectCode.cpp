@@ -1,0 +1,210 @@
+#include "census/ObjectCode.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace quorvel {
+
+namespace {
+
+constexpr int32_t kPhasesPerWord = 31;
+
+int32_t phaseWords(int32_t period) {
+    return (period + kPhasesPerWord - 1) / kPhasesPerWord;
+}
+
+auto placementKey(const Placement& p) {
+    return std::make_tuple(p.turn, p.mirror, p.shift.c0, p.shift.c1, p.shift.c2, p.shift.c3);
+}
+
+uint64_t mixed(uint64_t z) {
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+// What a congruence keeps of a tile: phases live, then the cluster tiles it counts and their
+// weights. Only tiles with the least of it need be tried as the reference.
+std::tuple<int32_t, int32_t, int32_t> tileInvariant(const std::vector<std::vector<bool>>& live,
+                                                    const std::vector<int32_t>& countedAmong,
+                                                    const std::vector<int32_t>& weightAmong,
+                                                    std::size_t i) {
+    return {static_cast<int32_t>(std::count(live[i].begin(), live[i].end(), true)), countedAmong[i],
+            weightAmong[i]};
+}
+
+}  // namespace
+
+CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
+                            const StepGraph& graph) {
+    std::vector<int32_t> local;
+    std::merge(object.tiles.begin(), object.tiles.end(), object.ring.begin(), object.ring.end(),
+               std::back_inserter(local));
+    const std::size_t n = local.size();
+    const int32_t period = object.period;
+    const auto localIndex = [&local](int32_t tile) {
+        const auto found = std::lower_bound(local.begin(), local.end(), tile);
+        return found != local.end() && *found == tile ? static_cast<int32_t>(found - local.begin())
+                                                      : -1;
+    };
+    std::vector<std::vector<bool>> live(n, std::vector<bool>(static_cast<std::size_t>(period)));
+    for (int32_t k = 0; k < period; ++k) {
+        for (const int32_t tile : object.phases[static_cast<std::size_t>(k)]) {
+            live[static_cast<std::size_t>(localIndex(tile))][static_cast<std::size_t>(k)] = true;
+        }
+    }
+    // Who counts whom inside the cluster, by local index.
+    const Neighbourhood& counted = *graph.counted;
+    std::vector<std::vector<std::pair<int32_t, int32_t>>> edges(n);
+    std::vector<int32_t> countedAmong(n, 0);
+    std::vector<int32_t> weightAmong(n, 0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto tile = static_cast<std::size_t>(local[i]);
+        for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
+            const int32_t j = localIndex(counted.tiles[e]);
+            if (j >= 0) {
+                edges[i].emplace_back(j, counted.weights[e]);
+                ++countedAmong[i];
+                weightAmong[i] += counted.weights[e];
+            }
+        }
+    }
+    std::vector<std::size_t> references;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!std::binary_search(object.tiles.begin(), object.tiles.end(), local[i])) {
+            continue;
+        }
+        if (!references.empty()) {
+            const auto best = tileInvariant(live, countedAmong, weightAmong, references.front());
+            const auto mine = tileInvariant(live, countedAmong, weightAmong, i);
+            if (best < mine) {
+                continue;
+            }
+            if (mine < best) {
+                references.clear();
+            }
+        }
+        references.push_back(i);
+    }
+
+    CanonicalForm best;
+    std::vector<Placement> relative(n);
+    std::vector<std::size_t> order(n);
+    std::vector<int32_t> rankOf(n);
+    CanonicalForm form;
+    for (const std::size_t reference : references) {
+        const Placement undo =
+            inversePlacement(placements[static_cast<std::size_t>(local[reference])]);
+        for (std::size_t i = 0; i < n; ++i) {
+            relative[i] = composePlacements(undo, placements[static_cast<std::size_t>(local[i])]);
+            order[i] = i;
+        }
+        std::sort(order.begin(), order.end(), [&relative](std::size_t a, std::size_t b) {
+            return placementKey(relative[a]) < placementKey(relative[b]);
+        });
+        for (std::size_t rank = 0; rank < n; ++rank) {
+            rankOf[order[rank]] = static_cast<int32_t>(rank);
+        }
+        for (int32_t shift = 0; shift < period; ++shift) {
+            form.clear();
+            form.push_back(period);
+            form.push_back(static_cast<int32_t>(n));
+            for (const std::size_t i : order) {
+                const Placement& p = relative[i];
+                form.insert(form.end(), {p.turn, p.mirror ? 1 : 0, p.shift.c0, p.shift.c1,
+                                         p.shift.c2, p.shift.c3});
+                for (int32_t word = 0; word < phaseWords(period); ++word) {
+                    int32_t bits = 0;
+                    for (int32_t b = 0; b < kPhasesPerWord; ++b) {
+                        const int32_t k = word * kPhasesPerWord + b;
+                        if (k < period && live[i][static_cast<std::size_t>((k + shift) % period)]) {
+                            bits |= int32_t{1} << b;
+                        }
+                    }
+                    form.push_back(bits);
+                }
+            }
+            for (const std::size_t i : order) {
+                std::vector<std::pair<int32_t, int32_t>> ranked;
+                for (const auto& [j, weight] : edges[i]) {
+                    ranked.emplace_back(rankOf[static_cast<std::size_t>(j)], weight);
+                }
+                std::sort(ranked.begin(), ranked.end());
+                form.push_back(static_cast<int32_t>(ranked.size()));
+                for (const auto& [j, weight] : ranked) {
+                    form.push_back(j);
+                    form.push_back(weight);
+                }
+            }
+            if (best.empty() || form < best) {
+                best.swap(form);
+            }
+        }
+    }
+    return best;
+}
+
+ObjectSighting sightObject(const CensusObject& object, const std::vector<Placement>& placements,
+                           const StepGraph& graph) {
+    ObjectSighting sighting;
+    sighting.kind = object.kind;
+    sighting.period = object.period;
+    sighting.minAlive = static_cast<int32_t>(object.tiles.size());
+    for (const std::vector<int32_t>& phase : object.phases) {
+        const auto count = static_cast<int32_t>(phase.size());
+        sighting.minAlive = std::min(sighting.minAlive, count);
+        sighting.maxAlive = std::max(sighting.maxAlive, count);
+    }
+    sighting.tilesWithRing = static_cast<int32_t>(object.tiles.size() + object.ring.size());
+    sighting.firstTile = object.phases[0].empty() ? object.tiles.front() : object.phases[0].front();
+    auto form = std::make_shared<CanonicalForm>(canonicalForm(object, placements, graph));
+    uint64_t hash = 0x9E3779B97F4A7C15ULL;
+    for (const int32_t value : *form) {
+        hash = mixed(hash ^ static_cast<uint32_t>(value)) + 0x9E3779B97F4A7C15ULL;
+    }
+    std::string code;
+    switch (object.kind) {
+        case ObjectKind::Still:
+            code = "s" + std::to_string(sighting.maxAlive) + "_";
+            break;
+        case ObjectKind::Oscillator:
+            code =
+                "p" + std::to_string(object.period) + "_" + std::to_string(sighting.maxAlive) + "_";
+            break;
+        case ObjectKind::Constellation:
+            code =
+                "c" + std::to_string(object.period) + "_" + std::to_string(sighting.maxAlive) + "_";
+            break;
+    }
+    static const char kHex[] = "0123456789abcdef";
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        code.push_back(kHex[(hash >> shift) & 15]);
+    }
+    sighting.code = std::move(code);
+    sighting.form = std::move(form);
+    return sighting;
+}
+
+std::vector<CanonicalTile> tilesOfForm(const CanonicalForm& form) {
+    const int32_t period = form.at(0);
+    const auto n = static_cast<std::size_t>(form.at(1));
+    const auto words = static_cast<std::size_t>(phaseWords(period));
+    std::vector<CanonicalTile> tiles(n);
+    std::size_t at = 2;
+    for (CanonicalTile& tile : tiles) {
+        tile.placement.turn = static_cast<uint8_t>(form.at(at));
+        tile.placement.mirror = form.at(at + 1) != 0;
+        tile.placement.shift = {form.at(at + 2), form.at(at + 3), form.at(at + 4), form.at(at + 5)};
+        at += 6;
+        for (int32_t k = 0; k < period; ++k) {
+            tile.liveAtPhase.push_back(
+                ((form.at(at + static_cast<std::size_t>(k / kPhasesPerWord)) >>
+                  (k % kPhasesPerWord)) &
+                 1) != 0);
+        }
+        at += words;
+    }
+    return tiles;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,283 @@
+#include "census/Objects.h"
+
+#include <algorithm>
+#include <numeric>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+namespace quorvel {
+
+const char* objectKindName(ObjectKind kind) {
+    switch (kind) {
+        case ObjectKind::Still:
+            return "still";
+        case ObjectKind::Oscillator:
+            return "oscillator";
+        case ObjectKind::Constellation:
+            break;
+    }
+    return "constellation";
+}
+
+bool nextAlive(const Rule& rule, bool alive, int32_t sum) {
+    return alive ? rule.surviveMin <= sum && sum <= rule.surviveMax : sum == rule.birth;
+}
+
+namespace {
+
+using TileSet = std::vector<int32_t>;
+
+bool contains(const TileSet& sorted, int32_t tile) {
+    return std::binary_search(sorted.begin(), sorted.end(), tile);
+}
+
+// Index of `tile` in `sorted`, or -1.
+int32_t indexIn(const TileSet& sorted, int32_t tile) {
+    const auto found = std::lower_bound(sorted.begin(), sorted.end(), tile);
+    return found != sorted.end() && *found == tile ? static_cast<int32_t>(found - sorted.begin())
+                                                   : -1;
+}
+
+TileSet intersection(const TileSet& a, const TileSet& b) {
+    TileSet both;
+    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(both));
+    return both;
+}
+
+class UnionFind {
+  public:
+    explicit UnionFind(std::size_t size) : parent_(size) {
+        std::iota(parent_.begin(), parent_.end(), 0);
+    }
+    int32_t root(int32_t i) {
+        while (parent_[static_cast<std::size_t>(i)] != i) {
+            int32_t& up = parent_[static_cast<std::size_t>(i)];
+            up = parent_[static_cast<std::size_t>(up)];
+            i = up;
+        }
+        return i;
+    }
+    void join(int32_t a, int32_t b) {
+        a = root(a);
+        b = root(b);
+        if (a != b) {
+            // The smaller index stays the root, so a group's root is its first tile.
+            parent_[static_cast<std::size_t>(std::max(a, b))] = std::min(a, b);
+        }
+    }
+
+  private:
+    std::vector<int32_t> parent_;
+};
+
+// Groups of `indices` by their root, in the order of their first member.
+std::vector<std::vector<int32_t>> groupsOf(UnionFind& sets, const std::vector<int32_t>& indices) {
+    std::vector<std::vector<int32_t>> groups;
+    std::unordered_map<int32_t, std::size_t> groupOfRoot;
+    for (const int32_t index : indices) {
+        const auto [found, added] = groupOfRoot.try_emplace(sets.root(index), groups.size());
+        if (added) {
+            groups.emplace_back();
+        }
+        groups[found->second].push_back(index);
+    }
+    return groups;
+}
+
+TileSet ringOf(const StepGraph& graph, const TileSet& tiles) {
+    const Neighbourhood& dependants = *graph.dependants;
+    TileSet ring;
+    for (const int32_t tile : tiles) {
+        for (uint32_t e = dependants.start[static_cast<std::size_t>(tile)];
+             e < dependants.start[static_cast<std::size_t>(tile) + 1]; ++e) {
+            if (!contains(tiles, dependants.tiles[e])) {
+                ring.push_back(dependants.tiles[e]);
+            }
+        }
+    }
+    std::sort(ring.begin(), ring.end());
+    ring.erase(std::unique(ring.begin(), ring.end()), ring.end());
+    return ring;
+}
+
+// The smallest p dividing the phase count with phases[k] == phases[k mod p].
+int32_t ownPeriod(const std::vector<TileSet>& phases) {
+    const auto count = static_cast<int32_t>(phases.size());
+    for (int32_t p = 1; p < count; ++p) {
+        if (count % p != 0) {
+            continue;
+        }
+        bool repeats = true;
+        for (int32_t k = p; k < count && repeats; ++k) {
+            repeats =
+                phases[static_cast<std::size_t>(k)] == phases[static_cast<std::size_t>(k % p)];
+        }
+        if (repeats) {
+            return p;
+        }
+    }
+    return count;
+}
+
+// Whether `tiles`, stepped alone with their ring, go through `phases` (the run's live sets,
+// restricted to them) for a whole period and back, the ring staying dead.
+bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles,
+                  const TileSet& ring, const std::vector<TileSet>& phases) {
+    TileSet local;
+    std::merge(tiles.begin(), tiles.end(), ring.begin(), ring.end(), std::back_inserter(local));
+    const auto period = static_cast<int32_t>(phases.size());
+    const std::vector<TileSet> alone = stepAlone(graph, rule, local, phases[0], period);
+    for (int32_t k = 0; k <= period; ++k) {
+        if (alone[static_cast<std::size_t>(k)] != phases[static_cast<std::size_t>(k % period)]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+CensusObject objectOf(const StepGraph& graph, const std::vector<TileSet>& runPhases, TileSet tiles,
+                      ObjectKind kindWhenWhole) {
+    CensusObject object;
+    object.ring = ringOf(graph, tiles);
+    std::vector<TileSet> phases;
+    phases.reserve(runPhases.size());
+    for (const TileSet& phase : runPhases) {
+        phases.push_back(intersection(phase, tiles));
+    }
+    object.period = ownPeriod(phases);
+    phases.resize(static_cast<std::size_t>(object.period));
+    object.phases = std::move(phases);
+    object.tiles = std::move(tiles);
+    object.kind = kindWhenWhole == ObjectKind::Constellation ? ObjectKind::Constellation
+                  : object.period == 1                       ? ObjectKind::Still
+                                                             : ObjectKind::Oscillator;
+    return object;
+}
+
+}  // namespace
+
+std::vector<std::vector<int32_t>> stepAlone(const StepGraph& graph, const Rule& rule,
+                                            const std::vector<int32_t>& tiles,
+                                            const std::vector<int32_t>& start, int32_t steps) {
+    const Neighbourhood& counted = *graph.counted;
+    // Each local tile's counted tiles among `tiles`, as local indices with their weights.
+    std::vector<uint32_t> first(tiles.size() + 1, 0);
+    std::vector<std::pair<int32_t, uint8_t>> entries;
+    for (std::size_t i = 0; i < tiles.size(); ++i) {
+        const auto tile = static_cast<std::size_t>(tiles[i]);
+        for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
+            const int32_t local = indexIn(tiles, counted.tiles[e]);
+            if (local >= 0) {
+                entries.emplace_back(local, counted.weights[e]);
+            }
+        }
+        first[i + 1] = static_cast<uint32_t>(entries.size());
+    }
+    std::vector<uint8_t> alive(tiles.size(), 0);
+    for (const int32_t tile : start) {
+        alive[static_cast<std::size_t>(indexIn(tiles, tile))] = 1;
+    }
+    std::vector<uint8_t> next(tiles.size(), 0);
+    std::vector<std::vector<int32_t>> sets;
+    const auto collect = [&] {
+        TileSet live;
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            if (alive[i]) {
+                live.push_back(tiles[i]);
+            }
+        }
+        sets.push_back(std::move(live));
+    };
+    collect();
+    for (int32_t step = 0; step < steps; ++step) {
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            int32_t sum = 0;
+            for (uint32_t e = first[i]; e < first[i + 1]; ++e) {
+                sum += alive[static_cast<std::size_t>(entries[e].first)] ? entries[e].second : 0;
+            }
+            next[i] = nextAlive(rule, alive[i] != 0, sum) ? 1 : 0;
+        }
+        alive.swap(next);
+        collect();
+    }
+    return sets;
+}
+
+std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
+                                      const std::vector<std::vector<int32_t>>& phases) {
+    TileSet ash;
+    for (const TileSet& phase : phases) {
+        ash.insert(ash.end(), phase.begin(), phase.end());
+    }
+    std::sort(ash.begin(), ash.end());
+    ash.erase(std::unique(ash.begin(), ash.end()), ash.end());
+    if (ash.empty()) {
+        return {};
+    }
+    const Neighbourhood& counted = *graph.counted;
+    const Neighbourhood& dependants = *graph.dependants;
+    UnionFind clusters(ash.size());
+    UnionFind pieces(ash.size());
+    for (std::size_t i = 0; i < ash.size(); ++i) {
+        const auto tile = static_cast<std::size_t>(ash[i]);
+        const auto self = static_cast<int32_t>(i);
+        for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
+            const int32_t other = indexIn(ash, counted.tiles[e]);
+            if (other >= 0) {
+                clusters.join(self, other);
+                pieces.join(self, other);
+            }
+        }
+        // Every tile w that counts this one also feels every other live tile it counts.
+        for (uint32_t e = dependants.start[tile]; e < dependants.start[tile + 1]; ++e) {
+            const auto w = static_cast<std::size_t>(dependants.tiles[e]);
+            for (uint32_t f = counted.start[w]; f < counted.start[w + 1]; ++f) {
+                const int32_t other = indexIn(ash, counted.tiles[f]);
+                if (other >= 0) {
+                    clusters.join(self, other);
+                }
+            }
+        }
+    }
+    std::vector<int32_t> all(ash.size());
+    std::iota(all.begin(), all.end(), 0);
+    const auto tilesOf = [&ash](const std::vector<int32_t>& indices) {
+        TileSet tiles;
+        for (const int32_t index : indices) {
+            tiles.push_back(ash[static_cast<std::size_t>(index)]);
+        }
+        return tiles;
+    };
+    std::vector<CensusObject> objects;
+    for (const std::vector<int32_t>& cluster : groupsOf(clusters, all)) {
+        std::vector<std::vector<int32_t>> parts = groupsOf(pieces, cluster);
+        std::vector<CensusObject> split;
+        bool separable = parts.size() > 1;
+        for (std::size_t p = 0; p < parts.size() && separable; ++p) {
+            split.push_back(objectOf(graph, phases, tilesOf(parts[p]), ObjectKind::Still));
+            const CensusObject& piece = split.back();
+            separable = evolvesAlone(graph, rule, piece.tiles, piece.ring, piece.phases);
+        }
+        if (separable) {
+            for (CensusObject& piece : split) {
+                objects.push_back(std::move(piece));
+            }
+            continue;
+        }
+        CensusObject whole =
+            objectOf(graph, phases, tilesOf(cluster),
+                     parts.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still);
+        if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases)) {
+            throw std::logic_error("An object of tile " + std::to_string(whole.tiles.front()) +
+                                   " does not evolve alone as in its run");
+        }
+        objects.push_back(std::move(whole));
+    }
+    std::sort(objects.begin(), objects.end(), [](const CensusObject& a, const CensusObject& b) {
+        return a.tiles.front() < b.tiles.front();
+    });
+    return objects;
+}
+
+}  // namespace quorvel
