@@ -47,7 +47,7 @@ void CensusWorker::findObjectsOf(Automaton& automaton, const RunResult& result) 
         }
         phases_.push_back(std::move(live));
     }
-    objects_ = findObjects(automaton.graph(), automaton.rule(), phases_);
+    objects_ = findObjects(automaton.graph(), automaton.rule(), phases_, scratch_);
     for (const CensusObject& object : objects_) {
         sightings_.push_back(sightObject(object, *placements_, automaton.graph()));
     }

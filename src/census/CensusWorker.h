@@ -74,6 +74,7 @@ class CensusWorker {
     const std::vector<Placement>* placements_;
     std::vector<std::vector<int32_t>> phases_;
     std::vector<CensusObject> objects_;
+    ObjectScratch scratch_;
     std::vector<ObjectSighting> sightings_;
 };
 

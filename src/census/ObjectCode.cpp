@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 namespace quorvel {
 
@@ -23,14 +24,44 @@ uint64_t mixed(uint64_t z) {
     return z ^ (z >> 31);
 }
 
-// What a congruence keeps of a tile: phases live, then the cluster tiles it counts and their
-// weights. Only tiles with the least of it need be tried as the reference.
-std::tuple<int32_t, int32_t, int32_t> tileInvariant(const std::vector<std::vector<bool>>& live,
-                                                    const std::vector<int32_t>& countedAmong,
-                                                    const std::vector<int32_t>& weightAmong,
-                                                    std::size_t i) {
-    return {static_cast<int32_t>(std::count(live[i].begin(), live[i].end(), true)), countedAmong[i],
-            weightAmong[i]};
+// What a congruence keeps of each tile, refined twice over its neighbours (their own values
+// and the weights between): live phases and their changes, which do not move with a cyclic
+// shift of the phases. Only the object tiles with the least value need be tried as the
+// reference; on an aperiodic tiling that is nearly always one or two.
+std::vector<uint64_t> tileInvariants(
+    const std::vector<std::vector<bool>>& live,
+    const std::vector<std::vector<std::pair<int32_t, int32_t>>>& edges) {
+    const std::size_t n = live.size();
+    std::vector<uint64_t> value(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        uint64_t phases = 0;
+        uint64_t changes = 0;
+        const std::size_t period = live[i].size();
+        for (std::size_t k = 0; k < period; ++k) {
+            phases += live[i][k] ? 1 : 0;
+            changes += live[i][k] != live[i][(k + 1) % period] ? 1 : 0;
+        }
+        value[i] = mixed(phases << 32 | changes << 8 | edges[i].size());
+    }
+    std::vector<uint64_t> next(n);
+    std::vector<uint64_t> around;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < n; ++i) {
+            around.clear();
+            for (const auto& [j, weight] : edges[i]) {
+                around.push_back(
+                    mixed(value[static_cast<std::size_t>(j)] + static_cast<uint64_t>(weight)));
+            }
+            std::sort(around.begin(), around.end());
+            uint64_t h = mixed(value[i]);
+            for (const uint64_t a : around) {
+                h = mixed(h ^ a);
+            }
+            next[i] = h;
+        }
+        value.swap(next);
+    }
+    return value;
 }
 
 }  // namespace
@@ -56,33 +87,26 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
     // Who counts whom inside the cluster, by local index.
     const Neighbourhood& counted = *graph.counted;
     std::vector<std::vector<std::pair<int32_t, int32_t>>> edges(n);
-    std::vector<int32_t> countedAmong(n, 0);
-    std::vector<int32_t> weightAmong(n, 0);
     for (std::size_t i = 0; i < n; ++i) {
         const auto tile = static_cast<std::size_t>(local[i]);
         for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
             const int32_t j = localIndex(counted.tiles[e]);
             if (j >= 0) {
                 edges[i].emplace_back(j, counted.weights[e]);
-                ++countedAmong[i];
-                weightAmong[i] += counted.weights[e];
             }
         }
     }
+    const std::vector<uint64_t> invariants = tileInvariants(live, edges);
     std::vector<std::size_t> references;
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::binary_search(object.tiles.begin(), object.tiles.end(), local[i])) {
             continue;
         }
-        if (!references.empty()) {
-            const auto best = tileInvariant(live, countedAmong, weightAmong, references.front());
-            const auto mine = tileInvariant(live, countedAmong, weightAmong, i);
-            if (best < mine) {
+        if (!references.empty() && invariants[i] != invariants[references.front()]) {
+            if (invariants[i] > invariants[references.front()]) {
                 continue;
             }
-            if (mine < best) {
-                references.clear();
-            }
+            references.clear();
         }
         references.push_back(i);
     }

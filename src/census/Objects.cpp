@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
-#include <unordered_map>
 #include <utility>
 
 namespace quorvel {
@@ -39,12 +38,6 @@ int32_t indexIn(const TileSet& sorted, int32_t tile) {
                                                    : -1;
 }
 
-TileSet intersection(const TileSet& a, const TileSet& b) {
-    TileSet both;
-    std::set_intersection(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(both));
-    return both;
-}
-
 class UnionFind {
   public:
     explicit UnionFind(std::size_t size) : parent_(size) {
@@ -70,20 +63,6 @@ class UnionFind {
   private:
     std::vector<int32_t> parent_;
 };
-
-// Groups of `indices` by their root, in the order of their first member.
-std::vector<std::vector<int32_t>> groupsOf(UnionFind& sets, const std::vector<int32_t>& indices) {
-    std::vector<std::vector<int32_t>> groups;
-    std::unordered_map<int32_t, std::size_t> groupOfRoot;
-    for (const int32_t index : indices) {
-        const auto [found, added] = groupOfRoot.try_emplace(sets.root(index), groups.size());
-        if (added) {
-            groups.emplace_back();
-        }
-        groups[found->second].push_back(index);
-    }
-    return groups;
-}
 
 TileSet ringOf(const StepGraph& graph, const TileSet& tiles) {
     const Neighbourhood& dependants = *graph.dependants;
@@ -136,15 +115,11 @@ bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles
     return true;
 }
 
-CensusObject objectOf(const StepGraph& graph, const std::vector<TileSet>& runPhases, TileSet tiles,
+// An object of `tiles` with the run's live sets restricted to them, one per run phase.
+CensusObject objectOf(const StepGraph& graph, TileSet tiles, std::vector<TileSet> phases,
                       ObjectKind kindWhenWhole) {
     CensusObject object;
     object.ring = ringOf(graph, tiles);
-    std::vector<TileSet> phases;
-    phases.reserve(runPhases.size());
-    for (const TileSet& phase : runPhases) {
-        phases.push_back(intersection(phase, tiles));
-    }
     object.period = ownPeriod(phases);
     phases.resize(static_cast<std::size_t>(object.period));
     object.phases = std::move(phases);
@@ -206,6 +181,13 @@ std::vector<std::vector<int32_t>> stepAlone(const StepGraph& graph, const Rule& 
 
 std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
                                       const std::vector<std::vector<int32_t>>& phases) {
+    ObjectScratch scratch;
+    return findObjects(graph, rule, phases, scratch);
+}
+
+std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
+                                      const std::vector<std::vector<int32_t>>& phases,
+                                      ObjectScratch& scratch) {
     TileSet ash;
     for (const TileSet& phase : phases) {
         ash.insert(ash.end(), phase.begin(), phase.end());
@@ -215,6 +197,13 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
     if (ash.empty()) {
         return {};
     }
+    std::vector<int32_t>& index = scratch.ashIndex;
+    if (index.size() != graph.tileCount()) {
+        index.assign(graph.tileCount(), -1);
+    }
+    for (std::size_t i = 0; i < ash.size(); ++i) {
+        index[static_cast<std::size_t>(ash[i])] = static_cast<int32_t>(i);
+    }
     const Neighbourhood& counted = *graph.counted;
     const Neighbourhood& dependants = *graph.dependants;
     UnionFind clusters(ash.size());
@@ -223,7 +212,7 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
         const auto tile = static_cast<std::size_t>(ash[i]);
         const auto self = static_cast<int32_t>(i);
         for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
-            const int32_t other = indexIn(ash, counted.tiles[e]);
+            const int32_t other = index[static_cast<std::size_t>(counted.tiles[e])];
             if (other >= 0) {
                 clusters.join(self, other);
                 pieces.join(self, other);
@@ -233,31 +222,60 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
         for (uint32_t e = dependants.start[tile]; e < dependants.start[tile + 1]; ++e) {
             const auto w = static_cast<std::size_t>(dependants.tiles[e]);
             for (uint32_t f = counted.start[w]; f < counted.start[w + 1]; ++f) {
-                const int32_t other = indexIn(ash, counted.tiles[f]);
+                const int32_t other = index[static_cast<std::size_t>(counted.tiles[f])];
                 if (other >= 0) {
                     clusters.join(self, other);
                 }
             }
         }
     }
-    std::vector<int32_t> all(ash.size());
-    std::iota(all.begin(), all.end(), 0);
-    const auto tilesOf = [&ash](const std::vector<int32_t>& indices) {
-        TileSet tiles;
-        for (const int32_t index : indices) {
-            tiles.push_back(ash[static_cast<std::size_t>(index)]);
+    // Pieces numbered by their first tile, each with its tiles and phases, ascending.
+    std::vector<int32_t> pieceOfRoot(ash.size(), -1);
+    std::vector<int32_t> pieceOf(ash.size());
+    std::vector<TileSet> pieceTiles;
+    std::vector<int32_t> clusterOfPiece;
+    std::vector<int32_t> clusterOfRoot(ash.size(), -1);
+    std::vector<std::vector<int32_t>> piecesOfCluster;
+    for (std::size_t i = 0; i < ash.size(); ++i) {
+        int32_t& piece =
+            pieceOfRoot[static_cast<std::size_t>(pieces.root(static_cast<int32_t>(i)))];
+        if (piece < 0) {
+            piece = static_cast<int32_t>(pieceTiles.size());
+            pieceTiles.emplace_back();
+            int32_t& cluster =
+                clusterOfRoot[static_cast<std::size_t>(clusters.root(static_cast<int32_t>(i)))];
+            if (cluster < 0) {
+                cluster = static_cast<int32_t>(piecesOfCluster.size());
+                piecesOfCluster.emplace_back();
+            }
+            clusterOfPiece.push_back(cluster);
+            piecesOfCluster[static_cast<std::size_t>(cluster)].push_back(piece);
         }
-        return tiles;
-    };
+        pieceOf[i] = piece;
+        pieceTiles[static_cast<std::size_t>(piece)].push_back(ash[i]);
+    }
+    std::vector<std::vector<TileSet>> piecePhases(pieceTiles.size(),
+                                                  std::vector<TileSet>(phases.size()));
+    for (std::size_t k = 0; k < phases.size(); ++k) {
+        for (const int32_t tile : phases[k]) {
+            const auto i = static_cast<std::size_t>(index[static_cast<std::size_t>(tile)]);
+            piecePhases[static_cast<std::size_t>(pieceOf[i])][k].push_back(tile);
+        }
+    }
+    for (const int32_t tile : ash) {
+        index[static_cast<std::size_t>(tile)] = -1;
+    }
+
     std::vector<CensusObject> objects;
-    for (const std::vector<int32_t>& cluster : groupsOf(clusters, all)) {
-        std::vector<std::vector<int32_t>> parts = groupsOf(pieces, cluster);
+    for (const std::vector<int32_t>& cluster : piecesOfCluster) {
         std::vector<CensusObject> split;
-        bool separable = parts.size() > 1;
-        for (std::size_t p = 0; p < parts.size() && separable; ++p) {
-            split.push_back(objectOf(graph, phases, tilesOf(parts[p]), ObjectKind::Still));
-            const CensusObject& piece = split.back();
-            separable = evolvesAlone(graph, rule, piece.tiles, piece.ring, piece.phases);
+        bool separable = cluster.size() > 1;
+        for (std::size_t p = 0; p < cluster.size() && separable; ++p) {
+            const auto piece = static_cast<std::size_t>(cluster[p]);
+            split.push_back(objectOf(graph, std::move(pieceTiles[piece]),
+                                     std::move(piecePhases[piece]), ObjectKind::Still));
+            const CensusObject& made = split.back();
+            separable = evolvesAlone(graph, rule, made.tiles, made.ring, made.phases);
         }
         if (separable) {
             for (CensusObject& piece : split) {
@@ -265,9 +283,27 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
             }
             continue;
         }
+        // Kept whole: the pieces' tiles and phases together, from what was split or not yet.
+        TileSet tiles;
+        std::vector<TileSet> wholePhases(phases.size());
+        for (std::size_t p = 0; p < cluster.size(); ++p) {
+            const auto piece = static_cast<std::size_t>(cluster[p]);
+            const bool moved = p < split.size();
+            const TileSet& pieceSet = moved ? split[p].tiles : pieceTiles[piece];
+            tiles.insert(tiles.end(), pieceSet.begin(), pieceSet.end());
+            for (std::size_t k = 0; k < phases.size(); ++k) {
+                const TileSet& part =
+                    moved ? split[p].phases[k % split[p].phases.size()] : piecePhases[piece][k];
+                wholePhases[k].insert(wholePhases[k].end(), part.begin(), part.end());
+            }
+        }
+        std::sort(tiles.begin(), tiles.end());
+        for (TileSet& phase : wholePhases) {
+            std::sort(phase.begin(), phase.end());
+        }
         CensusObject whole =
-            objectOf(graph, phases, tilesOf(cluster),
-                     parts.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still);
+            objectOf(graph, std::move(tiles), std::move(wholePhases),
+                     cluster.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still);
         if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases)) {
             throw std::logic_error("An object of tile " + std::to_string(whole.tiles.front()) +
                                    " does not evolve alone as in its run");

@@ -43,6 +43,15 @@ bool nextAlive(const Rule& rule, bool alive, int32_t sum);
 std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
                                       const std::vector<std::vector<int32_t>>& phases);
 
+// Buffers kept between runs: one entry per tile of the world, -1 between calls, so a run's
+// cost follows its live tiles, not the world's size.
+struct ObjectScratch {
+    std::vector<int32_t> ashIndex;
+};
+std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
+                                      const std::vector<std::vector<int32_t>>& phases,
+                                      ObjectScratch& scratch);
+
 // The live sets of `tiles` (ascending) stepped alone, every other tile dead, for `steps`
 // steps from `start` (ascending, within `tiles`): entry k is the set after k steps. Tiles
 // outside `tiles` are never evaluated; a caller gives the tiles and their ring.
