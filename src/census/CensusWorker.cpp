@@ -1,6 +1,7 @@
 #include "census/CensusWorker.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
@@ -32,20 +33,25 @@ void CensusWorker::findObjectsOf(Automaton& automaton, const RunResult& result) 
     if (result.outcome == Outcome::Unsettled || result.outcome == Outcome::Extinct) {
         return;
     }
-    // The run stops where its live set repeats: the period's other phases are the next steps.
-    for (int32_t k = 0; k < result.period; ++k) {
-        if (k > 0) {
-            automaton.step();
+    // The run stops where its live set repeats: the period's other phases are the next steps,
+    // each the last one with its flips applied.
+    std::vector<int32_t> live;
+    live.reserve(static_cast<std::size_t>(automaton.liveCount()));
+    const std::vector<uint8_t>& flags = automaton.aliveFlags();
+    for (std::size_t tile = 0; tile < flags.size(); ++tile) {
+        if (flags[tile]) {
+            live.push_back(static_cast<int32_t>(tile));
         }
-        std::vector<int32_t> live;
-        live.reserve(static_cast<std::size_t>(automaton.liveCount()));
-        const std::vector<uint8_t>& flags = automaton.aliveFlags();
-        for (std::size_t tile = 0; tile < flags.size(); ++tile) {
-            if (flags[tile]) {
-                live.push_back(static_cast<int32_t>(tile));
-            }
-        }
-        phases_.push_back(std::move(live));
+    }
+    phases_.push_back(std::move(live));
+    for (int32_t k = 1; k < result.period; ++k) {
+        automaton.step();
+        const std::vector<int32_t>& flipped = automaton.changedTiles();
+        std::vector<int32_t> next;
+        next.reserve(static_cast<std::size_t>(automaton.liveCount()));
+        std::set_symmetric_difference(phases_.back().begin(), phases_.back().end(), flipped.begin(),
+                                      flipped.end(), std::back_inserter(next));
+        phases_.push_back(std::move(next));
     }
     objects_ = findObjects(automaton.graph(), automaton.rule(), phases_, scratch_);
     for (const CensusObject& object : objects_) {

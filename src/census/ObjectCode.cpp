@@ -24,40 +24,48 @@ uint64_t mixed(uint64_t z) {
     return z ^ (z >> 31);
 }
 
-// What a congruence keeps of each tile, refined twice over its neighbours (their own values
-// and the weights between): live phases and their changes, which do not move with a cyclic
-// shift of the phases. Only the object tiles with the least value need be tried as the
-// reference; on an aperiodic tiling that is nearly always one or two.
-std::vector<uint64_t> tileInvariants(
-    const std::vector<std::vector<bool>>& live,
-    const std::vector<std::vector<std::pair<int32_t, int32_t>>>& edges) {
-    const std::size_t n = live.size();
+// Which tiles of a cluster live at which phase, and whom each counts among them, by local
+// index (the tiles and ring ascending), in flat arrays.
+struct LocalCluster {
+    std::size_t size = 0;
+    int32_t period = 1;
+    std::vector<uint8_t> live;  // size * period, tile-major
+    std::vector<uint32_t> edgeStart;
+    std::vector<int32_t> edgeTo;
+    std::vector<int32_t> edgeWeight;
+
+    bool liveAt(std::size_t i, int32_t k) const {
+        return live[i * static_cast<std::size_t>(period) + static_cast<std::size_t>(k)] != 0;
+    }
+};
+
+// What a congruence keeps of each tile, refined twice over its neighbours (their values and
+// the weights between, summed so that their order does not matter): live phases and their
+// changes, which do not move with a cyclic shift of the phases. Only the object tiles with the
+// least value need be tried as the reference; on an aperiodic tiling that is nearly always
+// one or two.
+std::vector<uint64_t> tileInvariants(const LocalCluster& cluster) {
+    const std::size_t n = cluster.size;
     std::vector<uint64_t> value(n);
     for (std::size_t i = 0; i < n; ++i) {
         uint64_t phases = 0;
         uint64_t changes = 0;
-        const std::size_t period = live[i].size();
-        for (std::size_t k = 0; k < period; ++k) {
-            phases += live[i][k] ? 1 : 0;
-            changes += live[i][k] != live[i][(k + 1) % period] ? 1 : 0;
+        for (int32_t k = 0; k < cluster.period; ++k) {
+            phases += cluster.liveAt(i, k) ? 1 : 0;
+            changes += cluster.liveAt(i, k) != cluster.liveAt(i, (k + 1) % cluster.period) ? 1 : 0;
         }
-        value[i] = mixed(phases << 32 | changes << 8 | edges[i].size());
+        value[i] =
+            mixed(phases << 32 | changes << 8 | (cluster.edgeStart[i + 1] - cluster.edgeStart[i]));
     }
     std::vector<uint64_t> next(n);
-    std::vector<uint64_t> around;
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < n; ++i) {
-            around.clear();
-            for (const auto& [j, weight] : edges[i]) {
-                around.push_back(
-                    mixed(value[static_cast<std::size_t>(j)] + static_cast<uint64_t>(weight)));
+            uint64_t around = 0;
+            for (uint32_t e = cluster.edgeStart[i]; e < cluster.edgeStart[i + 1]; ++e) {
+                around += mixed(value[static_cast<std::size_t>(cluster.edgeTo[e])] +
+                                static_cast<uint64_t>(cluster.edgeWeight[e]));
             }
-            std::sort(around.begin(), around.end());
-            uint64_t h = mixed(value[i]);
-            for (const uint64_t a : around) {
-                h = mixed(h ^ a);
-            }
-            next[i] = h;
+            next[i] = mixed(value[i] ^ mixed(around));
         }
         value.swap(next);
     }
@@ -69,34 +77,41 @@ std::vector<uint64_t> tileInvariants(
 CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
                             const StepGraph& graph) {
     std::vector<int32_t> local;
+    local.reserve(object.tiles.size() + object.ring.size());
     std::merge(object.tiles.begin(), object.tiles.end(), object.ring.begin(), object.ring.end(),
                std::back_inserter(local));
-    const std::size_t n = local.size();
+    LocalCluster cluster;
+    cluster.size = local.size();
+    cluster.period = object.period;
+    const std::size_t n = cluster.size;
     const int32_t period = object.period;
     const auto localIndex = [&local](int32_t tile) {
         const auto found = std::lower_bound(local.begin(), local.end(), tile);
         return found != local.end() && *found == tile ? static_cast<int32_t>(found - local.begin())
                                                       : -1;
     };
-    std::vector<std::vector<bool>> live(n, std::vector<bool>(static_cast<std::size_t>(period)));
+    cluster.live.assign(n * static_cast<std::size_t>(period), 0);
     for (int32_t k = 0; k < period; ++k) {
         for (const int32_t tile : object.phases[static_cast<std::size_t>(k)]) {
-            live[static_cast<std::size_t>(localIndex(tile))][static_cast<std::size_t>(k)] = true;
+            cluster.live[static_cast<std::size_t>(localIndex(tile)) *
+                             static_cast<std::size_t>(period) +
+                         static_cast<std::size_t>(k)] = 1;
         }
     }
-    // Who counts whom inside the cluster, by local index.
     const Neighbourhood& counted = *graph.counted;
-    std::vector<std::vector<std::pair<int32_t, int32_t>>> edges(n);
+    cluster.edgeStart.assign(n + 1, 0);
     for (std::size_t i = 0; i < n; ++i) {
         const auto tile = static_cast<std::size_t>(local[i]);
         for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
             const int32_t j = localIndex(counted.tiles[e]);
             if (j >= 0) {
-                edges[i].emplace_back(j, counted.weights[e]);
+                cluster.edgeTo.push_back(j);
+                cluster.edgeWeight.push_back(counted.weights[e]);
             }
         }
+        cluster.edgeStart[i + 1] = static_cast<uint32_t>(cluster.edgeTo.size());
     }
-    const std::vector<uint64_t> invariants = tileInvariants(live, edges);
+    const std::vector<uint64_t> invariants = tileInvariants(cluster);
     std::vector<std::size_t> references;
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::binary_search(object.tiles.begin(), object.tiles.end(), local[i])) {
@@ -111,11 +126,16 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
         references.push_back(i);
     }
 
+    const int32_t words = phaseWords(period);
+    const std::size_t entryInts = 6 + static_cast<std::size_t>(words);
     CanonicalForm best;
+    CanonicalForm form(2 + n * entryInts);
+    form[0] = period;
+    form[1] = static_cast<int32_t>(n);
     std::vector<Placement> relative(n);
     std::vector<std::size_t> order(n);
     std::vector<int32_t> rankOf(n);
-    CanonicalForm form;
+    std::vector<std::pair<int32_t, int32_t>> ranked;
     for (const std::size_t reference : references) {
         const Placement undo =
             inversePlacement(placements[static_cast<std::size_t>(local[reference])]);
@@ -129,39 +149,48 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
         for (std::size_t rank = 0; rank < n; ++rank) {
             rankOf[order[rank]] = static_cast<int32_t>(rank);
         }
+        // The placements and the edges do not move with the phases: only the flags are
+        // rewritten for each shift.
+        form.resize(2 + n * entryInts);
+        for (std::size_t rank = 0; rank < n; ++rank) {
+            const Placement& p = relative[order[rank]];
+            int32_t* entry = form.data() + 2 + rank * entryInts;
+            entry[0] = p.turn;
+            entry[1] = p.mirror ? 1 : 0;
+            entry[2] = p.shift.c0;
+            entry[3] = p.shift.c1;
+            entry[4] = p.shift.c2;
+            entry[5] = p.shift.c3;
+        }
+        for (const std::size_t i : order) {
+            ranked.clear();
+            for (uint32_t e = cluster.edgeStart[i]; e < cluster.edgeStart[i + 1]; ++e) {
+                ranked.emplace_back(rankOf[static_cast<std::size_t>(cluster.edgeTo[e])],
+                                    cluster.edgeWeight[e]);
+            }
+            std::sort(ranked.begin(), ranked.end());
+            form.push_back(static_cast<int32_t>(ranked.size()));
+            for (const auto& [j, weight] : ranked) {
+                form.push_back(j);
+                form.push_back(weight);
+            }
+        }
         for (int32_t shift = 0; shift < period; ++shift) {
-            form.clear();
-            form.push_back(period);
-            form.push_back(static_cast<int32_t>(n));
-            for (const std::size_t i : order) {
-                const Placement& p = relative[i];
-                form.insert(form.end(), {p.turn, p.mirror ? 1 : 0, p.shift.c0, p.shift.c1,
-                                         p.shift.c2, p.shift.c3});
-                for (int32_t word = 0; word < phaseWords(period); ++word) {
+            for (std::size_t rank = 0; rank < n; ++rank) {
+                int32_t* flags = form.data() + 2 + rank * entryInts + 6;
+                for (int32_t word = 0; word < words; ++word) {
                     int32_t bits = 0;
                     for (int32_t b = 0; b < kPhasesPerWord; ++b) {
                         const int32_t k = word * kPhasesPerWord + b;
-                        if (k < period && live[i][static_cast<std::size_t>((k + shift) % period)]) {
+                        if (k < period && cluster.liveAt(order[rank], (k + shift) % period)) {
                             bits |= int32_t{1} << b;
                         }
                     }
-                    form.push_back(bits);
-                }
-            }
-            for (const std::size_t i : order) {
-                std::vector<std::pair<int32_t, int32_t>> ranked;
-                for (const auto& [j, weight] : edges[i]) {
-                    ranked.emplace_back(rankOf[static_cast<std::size_t>(j)], weight);
-                }
-                std::sort(ranked.begin(), ranked.end());
-                form.push_back(static_cast<int32_t>(ranked.size()));
-                for (const auto& [j, weight] : ranked) {
-                    form.push_back(j);
-                    form.push_back(weight);
+                    flags[word] = bits;
                 }
             }
             if (best.empty() || form < best) {
-                best.swap(form);
+                best = form;
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace quorvel {
@@ -80,23 +81,38 @@ TileSet ringOf(const StepGraph& graph, const TileSet& tiles) {
     return ring;
 }
 
-// The smallest p dividing the phase count with phases[k] == phases[k mod p].
-int32_t ownPeriod(const std::vector<TileSet>& phases) {
-    const auto count = static_cast<int32_t>(phases.size());
-    for (int32_t p = 1; p < count; ++p) {
-        if (count % p != 0) {
-            continue;
-        }
-        bool repeats = true;
-        for (int32_t k = p; k < count && repeats; ++k) {
-            repeats =
-                phases[static_cast<std::size_t>(k)] == phases[static_cast<std::size_t>(k % p)];
-        }
-        if (repeats) {
-            return p;
-        }
+// Which phases each live tile lives at: `words` 64-bit words a tile, bit k for phase k.
+struct PhaseBits {
+    int32_t period = 1;
+    std::size_t words = 1;
+    std::vector<uint64_t> bits;
+
+    bool at(std::size_t tile, int32_t k) const {
+        return (bits[tile * words + static_cast<std::size_t>(k) / 64] >> (k % 64) & 1) != 0;
     }
-    return count;
+    // The smallest p dividing the period with the tile's flags repeating every p phases.
+    int32_t tilePeriod(std::size_t tile) const {
+        for (int32_t p = 1; p < period; ++p) {
+            if (period % p != 0) {
+                continue;
+            }
+            bool repeats = true;
+            for (int32_t k = p; k < period && repeats; ++k) {
+                repeats = at(tile, k) == at(tile, k - p);
+            }
+            if (repeats) {
+                return p;
+            }
+        }
+        return period;
+    }
+};
+
+int32_t greatestCommonDivisor(int32_t a, int32_t b) {
+    while (b != 0) {
+        a = std::exchange(b, a % b);
+    }
+    return a;
 }
 
 // Whether `tiles`, stepped alone with their ring, go through `phases` (the run's live sets,
@@ -115,14 +131,25 @@ bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles
     return true;
 }
 
-// An object of `tiles` with the run's live sets restricted to them, one per run phase.
-CensusObject objectOf(const StepGraph& graph, TileSet tiles, std::vector<TileSet> phases,
-                      ObjectKind kindWhenWhole) {
+// The object of `tiles` (ascending), ash indices `indices`, with its own period and phases.
+CensusObject objectOf(const StepGraph& graph, const PhaseBits& phaseBits, TileSet tiles,
+                      const std::vector<int32_t>& indices, ObjectKind kindWhenWhole) {
     CensusObject object;
     object.ring = ringOf(graph, tiles);
-    object.period = ownPeriod(phases);
-    phases.resize(static_cast<std::size_t>(object.period));
-    object.phases = std::move(phases);
+    int32_t period = 1;
+    for (const int32_t index : indices) {
+        const int32_t own = phaseBits.tilePeriod(static_cast<std::size_t>(index));
+        period = period / greatestCommonDivisor(period, own) * own;
+    }
+    object.period = period;
+    object.phases.resize(static_cast<std::size_t>(period));
+    for (int32_t k = 0; k < period; ++k) {
+        for (std::size_t i = 0; i < tiles.size(); ++i) {
+            if (phaseBits.at(static_cast<std::size_t>(indices[i]), k)) {
+                object.phases[static_cast<std::size_t>(k)].push_back(tiles[i]);
+            }
+        }
+    }
     object.tiles = std::move(tiles);
     object.kind = kindWhenWhole == ObjectKind::Constellation ? ObjectKind::Constellation
                   : object.period == 1                       ? ObjectKind::Still
@@ -229,51 +256,58 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
             }
         }
     }
-    // Pieces numbered by their first tile, each with its tiles and phases, ascending.
+    PhaseBits phaseBits;
+    phaseBits.period = static_cast<int32_t>(phases.size());
+    phaseBits.words = (phases.size() + 63) / 64;
+    phaseBits.bits.assign(ash.size() * phaseBits.words, 0);
+    for (std::size_t k = 0; k < phases.size(); ++k) {
+        for (const int32_t tile : phases[k]) {
+            const auto i = static_cast<std::size_t>(index[static_cast<std::size_t>(tile)]);
+            phaseBits.bits[i * phaseBits.words + k / 64] |= uint64_t{1} << (k % 64);
+        }
+    }
+    for (const int32_t tile : ash) {
+        index[static_cast<std::size_t>(tile)] = -1;
+    }
+    // Pieces numbered by their first tile, each with its ash indices, ascending; clusters too.
     std::vector<int32_t> pieceOfRoot(ash.size(), -1);
-    std::vector<int32_t> pieceOf(ash.size());
-    std::vector<TileSet> pieceTiles;
-    std::vector<int32_t> clusterOfPiece;
+    std::vector<std::vector<int32_t>> pieceIndices;
     std::vector<int32_t> clusterOfRoot(ash.size(), -1);
     std::vector<std::vector<int32_t>> piecesOfCluster;
     for (std::size_t i = 0; i < ash.size(); ++i) {
         int32_t& piece =
             pieceOfRoot[static_cast<std::size_t>(pieces.root(static_cast<int32_t>(i)))];
         if (piece < 0) {
-            piece = static_cast<int32_t>(pieceTiles.size());
-            pieceTiles.emplace_back();
+            piece = static_cast<int32_t>(pieceIndices.size());
+            pieceIndices.emplace_back();
             int32_t& cluster =
                 clusterOfRoot[static_cast<std::size_t>(clusters.root(static_cast<int32_t>(i)))];
             if (cluster < 0) {
                 cluster = static_cast<int32_t>(piecesOfCluster.size());
                 piecesOfCluster.emplace_back();
             }
-            clusterOfPiece.push_back(cluster);
             piecesOfCluster[static_cast<std::size_t>(cluster)].push_back(piece);
         }
-        pieceOf[i] = piece;
-        pieceTiles[static_cast<std::size_t>(piece)].push_back(ash[i]);
+        pieceIndices[static_cast<std::size_t>(piece)].push_back(static_cast<int32_t>(i));
     }
-    std::vector<std::vector<TileSet>> piecePhases(pieceTiles.size(),
-                                                  std::vector<TileSet>(phases.size()));
-    for (std::size_t k = 0; k < phases.size(); ++k) {
-        for (const int32_t tile : phases[k]) {
-            const auto i = static_cast<std::size_t>(index[static_cast<std::size_t>(tile)]);
-            piecePhases[static_cast<std::size_t>(pieceOf[i])][k].push_back(tile);
+    const auto tilesOf = [&ash](const std::vector<int32_t>& indices) {
+        TileSet tiles;
+        tiles.reserve(indices.size());
+        for (const int32_t i : indices) {
+            tiles.push_back(ash[static_cast<std::size_t>(i)]);
         }
-    }
-    for (const int32_t tile : ash) {
-        index[static_cast<std::size_t>(tile)] = -1;
-    }
+        return tiles;
+    };
 
     std::vector<CensusObject> objects;
     for (const std::vector<int32_t>& cluster : piecesOfCluster) {
         std::vector<CensusObject> split;
         bool separable = cluster.size() > 1;
         for (std::size_t p = 0; p < cluster.size() && separable; ++p) {
-            const auto piece = static_cast<std::size_t>(cluster[p]);
-            split.push_back(objectOf(graph, std::move(pieceTiles[piece]),
-                                     std::move(piecePhases[piece]), ObjectKind::Still));
+            const std::vector<int32_t>& indices =
+                pieceIndices[static_cast<std::size_t>(cluster[p])];
+            split.push_back(
+                objectOf(graph, phaseBits, tilesOf(indices), indices, ObjectKind::Still));
             const CensusObject& made = split.back();
             separable = evolvesAlone(graph, rule, made.tiles, made.ring, made.phases);
         }
@@ -283,26 +317,14 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
             }
             continue;
         }
-        // Kept whole: the pieces' tiles and phases together, from what was split or not yet.
-        TileSet tiles;
-        std::vector<TileSet> wholePhases(phases.size());
-        for (std::size_t p = 0; p < cluster.size(); ++p) {
-            const auto piece = static_cast<std::size_t>(cluster[p]);
-            const bool moved = p < split.size();
-            const TileSet& pieceSet = moved ? split[p].tiles : pieceTiles[piece];
-            tiles.insert(tiles.end(), pieceSet.begin(), pieceSet.end());
-            for (std::size_t k = 0; k < phases.size(); ++k) {
-                const TileSet& part =
-                    moved ? split[p].phases[k % split[p].phases.size()] : piecePhases[piece][k];
-                wholePhases[k].insert(wholePhases[k].end(), part.begin(), part.end());
-            }
+        std::vector<int32_t> indices;
+        for (const int32_t piece : cluster) {
+            const std::vector<int32_t>& more = pieceIndices[static_cast<std::size_t>(piece)];
+            indices.insert(indices.end(), more.begin(), more.end());
         }
-        std::sort(tiles.begin(), tiles.end());
-        for (TileSet& phase : wholePhases) {
-            std::sort(phase.begin(), phase.end());
-        }
+        std::sort(indices.begin(), indices.end());
         CensusObject whole =
-            objectOf(graph, std::move(tiles), std::move(wholePhases),
+            objectOf(graph, phaseBits, tilesOf(indices), indices,
                      cluster.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still);
         if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases)) {
             throw std::logic_error("An object of tile " + std::to_string(whole.tiles.front()) +
