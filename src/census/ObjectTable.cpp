@@ -3,10 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <charconv>
-#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
+
+#include "census/CsvFields.h"
 
 namespace quorvel {
 
@@ -18,26 +19,6 @@ namespace {
 
 constexpr std::size_t kObjectColumns = 12;
 constexpr std::size_t kMaxObjectLineBytes = 512;
-
-template <typename Number>
-bool readNumber(const std::string& text, Number& value) {
-    const char* last = text.data() + text.size();
-    const auto [end, error] = std::from_chars(text.data(), last, value);
-    return !text.empty() && error == std::errc() && end == last;
-}
-
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = line.find(',', start);
-        fields.push_back(line.substr(start, comma - start));
-        if (comma == std::string::npos) {
-            return fields;
-        }
-        start = comma + 1;
-    }
-}
 
 // "B3/S2-3" back into its three numbers.
 bool readRule(const std::string& text, RuleKey& key) {
@@ -211,23 +192,7 @@ void ObjectCensus::read(const std::string& path) {
     int64_t lineNumber = 0;
     std::string line;
     const auto readLine = [&] {
-        ++lineNumber;
-        line.clear();
-        char c;
-        while (file.get(c) && c != '\n') {
-            if (line.size() == kMaxObjectLineBytes) {
-                throw std::runtime_error("Line too long in " + path + " at line " +
-                                         std::to_string(lineNumber));
-            }
-            line.push_back(c);
-        }
-        if (file.bad()) {
-            throw std::runtime_error("Unable to read " + path);
-        }
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        return !(!file && line.empty());
+        return readCsvLine(file, path, kMaxObjectLineBytes, lineNumber, line);
     };
     if (!readLine() ||
         (line.rfind("\xEF\xBB\xBF", 0) == 0 ? line.substr(3) : line) != kObjectCsvHeader) {
