@@ -472,6 +472,9 @@ TEST_F(CensusObjectFiles, JobsAndMergedShardsGiveOneFileAndPlainCensusesDoNotCha
     EXPECT_EQ(objectLines[0].rfind("objects rule=B3/S2-3 weight=1 objects=", 0), 0u);
     EXPECT_EQ(linesStarting(one.out, "objects_csv="),
               std::vector<std::string>{"objects_csv=" + path("one.objects.csv")});
+    const std::string last = "gallery=" + path("one.svg") + "\ncsv=" + path("one.csv") + "\n";
+    EXPECT_EQ(one.out.substr(one.out.size() - std::min(one.out.size(), last.size())), last)
+        << "csv= stays the last line";
     const std::vector<std::string> rows = splitLines(objects);
     ASSERT_GT(rows.size(), 10u);
     EXPECT_EQ(rows[0], kObjectCsvHeader);

@@ -453,14 +453,15 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
         if (!settings.galleryPath.empty()) {
             writeGallery(objects, settings.galleryPath, &report);
         }
-        if (csv) {
-            report << "csv=" << settings.csvPath << "\n";
-        }
         if (!settings.objectsPath.empty()) {
             report << "objects_csv=" << settings.objectsPath << "\n";
         }
         if (!settings.galleryPath.empty()) {
             report << "gallery=" << settings.galleryPath << "\n";
+        }
+        // Last, as scripts of censuses without objects read it.
+        if (csv) {
+            report << "csv=" << settings.csvPath << "\n";
         }
         return 0;
     });
