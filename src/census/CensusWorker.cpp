@@ -55,7 +55,7 @@ void CensusWorker::findObjectsOf(Automaton& automaton, const RunResult& result) 
     }
     objects_ = findObjects(automaton.graph(), automaton.rule(), phases_, scratch_);
     for (const CensusObject& object : objects_) {
-        sightings_.push_back(sightObject(object, *placements_, automaton.graph()));
+        sightings_.push_back(sightObject(object, *placements_, automaton.graph(), scratch_));
     }
 }
 

@@ -76,6 +76,12 @@ std::vector<uint64_t> tileInvariants(const LocalCluster& cluster) {
 
 CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
                             const StepGraph& graph) {
+    ObjectScratch scratch;
+    return canonicalForm(object, placements, graph, scratch);
+}
+
+CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
+                            const StepGraph& graph, ObjectScratch& scratch) {
     std::vector<int32_t> local;
     local.reserve(object.tiles.size() + object.ring.size());
     std::merge(object.tiles.begin(), object.tiles.end(), object.ring.begin(), object.ring.end(),
@@ -85,10 +91,15 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
     cluster.period = object.period;
     const std::size_t n = cluster.size;
     const int32_t period = object.period;
-    const auto localIndex = [&local](int32_t tile) {
-        const auto found = std::lower_bound(local.begin(), local.end(), tile);
-        return found != local.end() && *found == tile ? static_cast<int32_t>(found - local.begin())
-                                                      : -1;
+    std::vector<int32_t>& index = scratch.ashIndex;
+    if (index.size() != graph.tileCount()) {
+        index.assign(graph.tileCount(), -1);
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        index[static_cast<std::size_t>(local[i])] = static_cast<int32_t>(i);
+    }
+    const auto localIndex = [&index](int32_t tile) {
+        return index[static_cast<std::size_t>(tile)];
     };
     cluster.live.assign(n * static_cast<std::size_t>(period), 0);
     for (int32_t k = 0; k < period; ++k) {
@@ -110,6 +121,9 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
             }
         }
         cluster.edgeStart[i + 1] = static_cast<uint32_t>(cluster.edgeTo.size());
+    }
+    for (const int32_t tile : local) {
+        index[static_cast<std::size_t>(tile)] = -1;
     }
     const std::vector<uint64_t> invariants = tileInvariants(cluster);
     std::vector<std::size_t> references;
@@ -199,6 +213,12 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
 
 ObjectSighting sightObject(const CensusObject& object, const std::vector<Placement>& placements,
                            const StepGraph& graph) {
+    ObjectScratch scratch;
+    return sightObject(object, placements, graph, scratch);
+}
+
+ObjectSighting sightObject(const CensusObject& object, const std::vector<Placement>& placements,
+                           const StepGraph& graph, ObjectScratch& scratch) {
     ObjectSighting sighting;
     sighting.kind = object.kind;
     sighting.period = object.period;
@@ -210,7 +230,7 @@ ObjectSighting sightObject(const CensusObject& object, const std::vector<Placeme
     }
     sighting.tilesWithRing = static_cast<int32_t>(object.tiles.size() + object.ring.size());
     sighting.firstTile = object.phases[0].empty() ? object.tiles.front() : object.phases[0].front();
-    auto form = std::make_shared<CanonicalForm>(canonicalForm(object, placements, graph));
+    auto form = std::make_shared<CanonicalForm>(canonicalForm(object, placements, graph, scratch));
     uint64_t hash = 0x9E3779B97F4A7C15ULL;
     for (const int32_t value : *form) {
         hash = mixed(hash ^ static_cast<uint32_t>(value)) + 0x9E3779B97F4A7C15ULL;

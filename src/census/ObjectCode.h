@@ -38,9 +38,13 @@ struct ObjectSighting {
 
 CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
                             const StepGraph& graph);
-
 ObjectSighting sightObject(const CensusObject& object, const std::vector<Placement>& placements,
                            const StepGraph& graph);
+// The same with a worker's buffers.
+CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
+                            const StepGraph& graph, ObjectScratch& scratch);
+ObjectSighting sightObject(const CensusObject& object, const std::vector<Placement>& placements,
+                           const StepGraph& graph, ObjectScratch& scratch);
 
 // A form read back for drawing: each tile's relative placement and live flag per phase.
 struct CanonicalTile {

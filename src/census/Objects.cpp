@@ -32,13 +32,6 @@ bool contains(const TileSet& sorted, int32_t tile) {
     return std::binary_search(sorted.begin(), sorted.end(), tile);
 }
 
-// Index of `tile` in `sorted`, or -1.
-int32_t indexIn(const TileSet& sorted, int32_t tile) {
-    const auto found = std::lower_bound(sorted.begin(), sorted.end(), tile);
-    return found != sorted.end() && *found == tile ? static_cast<int32_t>(found - sorted.begin())
-                                                   : -1;
-}
-
 class UnionFind {
   public:
     explicit UnionFind(std::size_t size) : parent_(size) {
@@ -116,19 +109,59 @@ int32_t greatestCommonDivisor(int32_t a, int32_t b) {
 }
 
 // Whether `tiles`, stepped alone with their ring, go through `phases` (the run's live sets,
-// restricted to them) for a whole period and back, the ring staying dead.
+// restricted to them) for a whole period and back, the ring staying dead. `index` is -1 for
+// every tile and left so.
 bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles,
-                  const TileSet& ring, const std::vector<TileSet>& phases) {
+                  const TileSet& ring, const std::vector<TileSet>& phases,
+                  std::vector<int32_t>& index) {
     TileSet local;
+    local.reserve(tiles.size() + ring.size());
     std::merge(tiles.begin(), tiles.end(), ring.begin(), ring.end(), std::back_inserter(local));
+    for (std::size_t i = 0; i < local.size(); ++i) {
+        index[static_cast<std::size_t>(local[i])] = static_cast<int32_t>(i);
+    }
+    const Neighbourhood& counted = *graph.counted;
+    std::vector<uint32_t> first(local.size() + 1, 0);
+    std::vector<std::pair<int32_t, uint8_t>> entries;
+    for (std::size_t i = 0; i < local.size(); ++i) {
+        const auto tile = static_cast<std::size_t>(local[i]);
+        for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
+            const int32_t j = index[static_cast<std::size_t>(counted.tiles[e])];
+            if (j >= 0) {
+                entries.emplace_back(j, counted.weights[e]);
+            }
+        }
+        first[i + 1] = static_cast<uint32_t>(entries.size());
+    }
+    std::vector<uint8_t> alive(local.size(), 0);
+    std::vector<uint8_t> next(local.size(), 0);
+    for (const int32_t tile : phases[0]) {
+        alive[static_cast<std::size_t>(index[static_cast<std::size_t>(tile)])] = 1;
+    }
     const auto period = static_cast<int32_t>(phases.size());
-    const std::vector<TileSet> alone = stepAlone(graph, rule, local, phases[0], period);
-    for (int32_t k = 0; k <= period; ++k) {
-        if (alone[static_cast<std::size_t>(k)] != phases[static_cast<std::size_t>(k % period)]) {
-            return false;
+    bool same = true;
+    for (int32_t step = 1; step <= period && same; ++step) {
+        std::size_t liveCount = 0;
+        for (std::size_t i = 0; i < local.size(); ++i) {
+            int32_t sum = 0;
+            for (uint32_t e = first[i]; e < first[i + 1]; ++e) {
+                sum += alive[static_cast<std::size_t>(entries[e].first)] ? entries[e].second : 0;
+            }
+            next[i] = nextAlive(rule, alive[i] != 0, sum) ? 1 : 0;
+            liveCount += next[i];
+        }
+        alive.swap(next);
+        const TileSet& expected = phases[static_cast<std::size_t>(step % period)];
+        same = liveCount == expected.size();
+        for (std::size_t t = 0; t < expected.size() && same; ++t) {
+            same =
+                alive[static_cast<std::size_t>(index[static_cast<std::size_t>(expected[t])])] != 0;
         }
     }
-    return true;
+    for (const int32_t tile : local) {
+        index[static_cast<std::size_t>(tile)] = -1;
+    }
+    return same;
 }
 
 // The object of `tiles` (ascending), ash indices `indices`, with its own period and phases.
@@ -158,53 +191,6 @@ CensusObject objectOf(const StepGraph& graph, const PhaseBits& phaseBits, TileSe
 }
 
 }  // namespace
-
-std::vector<std::vector<int32_t>> stepAlone(const StepGraph& graph, const Rule& rule,
-                                            const std::vector<int32_t>& tiles,
-                                            const std::vector<int32_t>& start, int32_t steps) {
-    const Neighbourhood& counted = *graph.counted;
-    // Each local tile's counted tiles among `tiles`, as local indices with their weights.
-    std::vector<uint32_t> first(tiles.size() + 1, 0);
-    std::vector<std::pair<int32_t, uint8_t>> entries;
-    for (std::size_t i = 0; i < tiles.size(); ++i) {
-        const auto tile = static_cast<std::size_t>(tiles[i]);
-        for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
-            const int32_t local = indexIn(tiles, counted.tiles[e]);
-            if (local >= 0) {
-                entries.emplace_back(local, counted.weights[e]);
-            }
-        }
-        first[i + 1] = static_cast<uint32_t>(entries.size());
-    }
-    std::vector<uint8_t> alive(tiles.size(), 0);
-    for (const int32_t tile : start) {
-        alive[static_cast<std::size_t>(indexIn(tiles, tile))] = 1;
-    }
-    std::vector<uint8_t> next(tiles.size(), 0);
-    std::vector<std::vector<int32_t>> sets;
-    const auto collect = [&] {
-        TileSet live;
-        for (std::size_t i = 0; i < tiles.size(); ++i) {
-            if (alive[i]) {
-                live.push_back(tiles[i]);
-            }
-        }
-        sets.push_back(std::move(live));
-    };
-    collect();
-    for (int32_t step = 0; step < steps; ++step) {
-        for (std::size_t i = 0; i < tiles.size(); ++i) {
-            int32_t sum = 0;
-            for (uint32_t e = first[i]; e < first[i + 1]; ++e) {
-                sum += alive[static_cast<std::size_t>(entries[e].first)] ? entries[e].second : 0;
-            }
-            next[i] = nextAlive(rule, alive[i] != 0, sum) ? 1 : 0;
-        }
-        alive.swap(next);
-        collect();
-    }
-    return sets;
-}
 
 std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
                                       const std::vector<std::vector<int32_t>>& phases) {
@@ -309,7 +295,7 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
             split.push_back(
                 objectOf(graph, phaseBits, tilesOf(indices), indices, ObjectKind::Still));
             const CensusObject& made = split.back();
-            separable = evolvesAlone(graph, rule, made.tiles, made.ring, made.phases);
+            separable = evolvesAlone(graph, rule, made.tiles, made.ring, made.phases, index);
         }
         if (separable) {
             for (CensusObject& piece : split) {
@@ -326,7 +312,7 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
         CensusObject whole =
             objectOf(graph, phaseBits, tilesOf(indices), indices,
                      cluster.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still);
-        if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases)) {
+        if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases, index)) {
             throw std::logic_error("An object of tile " + std::to_string(whole.tiles.front()) +
                                    " does not evolve alone as in its run");
         }

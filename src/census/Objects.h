@@ -52,11 +52,4 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
                                       const std::vector<std::vector<int32_t>>& phases,
                                       ObjectScratch& scratch);
 
-// The live sets of `tiles` (ascending) stepped alone, every other tile dead, for `steps`
-// steps from `start` (ascending, within `tiles`): entry k is the set after k steps. Tiles
-// outside `tiles` are never evaluated; a caller gives the tiles and their ring.
-std::vector<std::vector<int32_t>> stepAlone(const StepGraph& graph, const Rule& rule,
-                                            const std::vector<int32_t>& tiles,
-                                            const std::vector<int32_t>& start, int32_t steps);
-
 }  // namespace quorvel
