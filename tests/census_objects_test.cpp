@@ -545,6 +545,9 @@ TEST_F(CensusObjectFiles, MalformedObjectFilesAndRefusedCombinations) {
         std::ofstream other(path("b.csv"));
         other << header << "B3/S2-3,1,s3_67de6a8942f242b8,still,1,3,3,7,5,0.42,2,28\n";
     }
+    // Telling object files apart reads a bounded start of regular files only.
+    const testrun::RunResult endless = census({"--summarize", "/dev/zero"});
+    EXPECT_EQ(endless.err, "error: Line too long in /dev/zero at line 1\n");
     const testrun::RunResult differ = census({"--summarize", path("a.csv"), path("b.csv")});
     EXPECT_EQ(differ.err,
               "error: Object s3_67de6a8942f242b8 of rule B3/S2-3 weight 1 differs between files\n");

@@ -152,20 +152,23 @@ uint64_t greatestCommonDivisor(uint64_t a, uint64_t b) {
     return a;
 }
 
-// Whether the file at `path` starts with the objects CSV's header.
+// Whether the file at `path` is a regular file that starts with the objects CSV's header.
+// Only a bounded start of it is read, and nothing of a pipe or device, which is read once, as
+// a census CSV.
 bool isObjectsFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::string header;
-    if (!std::getline(file, header)) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return false;
     }
-    if (!header.empty() && header.back() == '\r') {
-        header.pop_back();
+    std::ifstream file(path, std::ios::binary);
+    const std::string header = kObjectCsvHeader;
+    std::string start(header.size() + 5, '\0');
+    file.read(&start[0], static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file.gcount()));
+    if (start.rfind("\xEF\xBB\xBF", 0) == 0) {
+        start.erase(0, 3);
     }
-    if (header.rfind("\xEF\xBB\xBF", 0) == 0) {
-        header.erase(0, 3);
-    }
-    return header == kObjectCsvHeader;
+    return start.rfind(header + "\n", 0) == 0 || start.rfind(header + "\r\n", 0) == 0;
 }
 
 // Every file's rows, checked as they are read and tallied, never all held at once. Files of
