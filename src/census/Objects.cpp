@@ -201,18 +201,24 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
 std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
                                       const std::vector<std::vector<int32_t>>& phases,
                                       ObjectScratch& scratch) {
-    TileSet ash;
-    for (const TileSet& phase : phases) {
-        ash.insert(ash.end(), phase.begin(), phase.end());
-    }
-    std::sort(ash.begin(), ash.end());
-    ash.erase(std::unique(ash.begin(), ash.end()), ash.end());
-    if (ash.empty()) {
-        return {};
-    }
     std::vector<int32_t>& index = scratch.ashIndex;
     if (index.size() != graph.tileCount()) {
         index.assign(graph.tileCount(), -1);
+    }
+    // Each tile once, marked as it is met: a long period repeats most tiles in every phase.
+    TileSet ash;
+    for (const TileSet& phase : phases) {
+        for (const int32_t tile : phase) {
+            int32_t& mark = index[static_cast<std::size_t>(tile)];
+            if (mark < 0) {
+                mark = 0;
+                ash.push_back(tile);
+            }
+        }
+    }
+    std::sort(ash.begin(), ash.end());
+    if (ash.empty()) {
+        return {};
     }
     for (std::size_t i = 0; i < ash.size(); ++i) {
         index[static_cast<std::size_t>(ash[i])] = static_cast<int32_t>(i);
