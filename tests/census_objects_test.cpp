@@ -551,6 +551,10 @@ TEST_F(CensusObjectFiles, MalformedObjectFilesAndRefusedCombinations) {
     const testrun::RunResult differ = census({"--summarize", path("a.csv"), path("b.csv")});
     EXPECT_EQ(differ.err,
               "error: Object s3_67de6a8942f242b8 of rule B3/S2-3 weight 1 differs between files\n");
+    const testrun::RunResult drawn =
+        census({"--gallery", path("g.svg"), "--summarize", path("a.csv")});
+    EXPECT_EQ(drawn.err,
+              "error: --gallery draws the objects of a census run, not of --summarize\n");
     const testrun::RunResult resume =
         census(sample({"--csv", path("r.csv"), "--resume", "--objects", path("o.csv")}));
     EXPECT_EQ(resume.err, "error: --resume cannot go on with --objects or --gallery\n");

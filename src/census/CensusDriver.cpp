@@ -357,6 +357,11 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
             return 0;
         }
         if (settings.summarizeRequested) {
+            if (!settings.galleryPath.empty()) {
+                // Object files keep codes, not the shapes a picture needs.
+                throw std::runtime_error(
+                    "--gallery draws the objects of a census run, not of --summarize");
+            }
             summarizeFiles(settings.summarizePaths, settings.objectsPath, report);
             return 0;
         }
