@@ -15,7 +15,8 @@
 //
 // To keep runs fast "--depth 2 --steps 50" go in front, larger readable values are lowered
 // (the text after the number kept), and censuses of more than kMaxRuns runs are skipped.
-// Fuzz input never chooses a file: a non-empty --svg, --html or --csv value becomes a writable
+// Fuzz input never chooses a file: a non-empty --svg, --html, --csv, --objects or --gallery
+// value becomes a writable
 // path of the harness's scratch directory or one in a directory that does not exist (the low
 // bit of the value's first byte picks), and each --summarize file one of a few fixed inputs.
 // The census's CSV starts as the first rows of the fixture census, so --resume has a partial
@@ -37,6 +38,7 @@
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
+#include "census/ObjectTable.h"
 #include "run/ProgramErrors.h"
 #include "support/FileText.h"
 #include "support/ScratchDir.h"
@@ -54,8 +56,8 @@ enum class Program { View, Census };
 enum class Takes { Value, Nothing, Flag, Rest, Unknown };
 
 struct Paths {
-    std::string svg, html, csv;
-    std::string missingSvg, missingHtml, missingCsv;
+    std::string svg, html, csv, objects, gallery;
+    std::string missingSvg, missingHtml, missingCsv, missingObjects, missingGallery;
     // The fixture census's CSV, its first rows, and a directory.
     std::string fixtureCsv, partialCsv, directory;
 };
@@ -75,7 +77,8 @@ Takes takesOf(Program program, const std::string& arg) {
         }
         return arg == "--version" ? Takes::Nothing : Takes::Unknown;
     }
-    if (arg == "--jobs" || arg == "--csv" || arg == "--shard") {
+    if (arg == "--jobs" || arg == "--csv" || arg == "--shard" || arg == "--objects" ||
+        arg == "--gallery") {
         return Takes::Value;
     }
     if (arg == "--resume") {
@@ -89,7 +92,7 @@ Takes takesOf(Program program, const std::string& arg) {
 struct Request {
     bool ended = false;  // by --help, --version or --summarize
     bool summarize = false;
-    std::string svg, html, csv;
+    std::string svg, html, csv, objects, gallery;
     // The values of the census's list options and of --shard, with their option.
     std::vector<std::pair<std::string, std::string>> lists;
 };
@@ -139,6 +142,10 @@ Request walk(Program program, std::vector<std::string>& args, bool rewrite) {
             value = pathFor(value, gPaths.html, gPaths.missingHtml);
         } else if (rewrite && option == "--csv") {
             value = pathFor(value, gPaths.csv, gPaths.missingCsv);
+        } else if (rewrite && option == "--objects") {
+            value = pathFor(value, gPaths.objects, gPaths.missingObjects);
+        } else if (rewrite && option == "--gallery") {
+            value = pathFor(value, gPaths.gallery, gPaths.missingGallery);
         }
         if (option == "--svg") {
             request.svg = value;
@@ -146,6 +153,10 @@ Request walk(Program program, std::vector<std::string>& args, bool rewrite) {
             request.html = value;
         } else if (option == "--csv") {
             request.csv = value;
+        } else if (option == "--objects") {
+            request.objects = value;
+        } else if (option == "--gallery") {
+            request.gallery = value;
         } else if (program == Program::Census &&
                    (option == "--birth" || option == "--survive-min" || option == "--survive-max" ||
                     option == "--face-weight" || option == "--seed" || option == "--density" ||
@@ -259,6 +270,11 @@ void checkViewRun(const Request& request, const std::string& out, const std::str
 
 void checkCensusRun(const Request& request, const std::string& out, const std::string& context) {
     check(out.rfind("Quorvel\n", 0) == 0, "a census without its banner", context);
+    check(request.objects.empty() ||
+              startsWith(request.objects, std::string(quorvel::kObjectCsvHeader) + "\n"),
+          "an objects file missing", context);
+    check(request.gallery.empty() || startsWith(request.gallery, "<svg "), "a gallery missing",
+          context);
     if (request.csv.empty()) {
         check(out.find("\ncsv=") == std::string::npos, "a CSV named but none asked for", context);
         return;
@@ -295,6 +311,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     gPaths.missingSvg = scratch.path("missing/state.svg");
     gPaths.missingHtml = scratch.path("missing/page.html");
     gPaths.missingCsv = scratch.path("missing/census.csv");
+    gPaths.objects = scratch.path("objects.csv");
+    gPaths.gallery = scratch.path("gallery.svg");
+    gPaths.missingObjects = scratch.path("missing/objects.csv");
+    gPaths.missingGallery = scratch.path("missing/gallery.svg");
     gPaths.fixtureCsv = scratch.path("fixture.csv");
     gPaths.directory = scratch.dir().string();
     const CensusFixture fixture(gPaths.fixtureCsv);
@@ -324,6 +344,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     std::remove(gPaths.svg.c_str());
     std::remove(gPaths.html.c_str());
+    std::remove(gPaths.objects.c_str());
+    std::remove(gPaths.gallery.c_str());
     writeText(gPaths.csv, gPaths.partialCsv);
 
     std::ostringstream outStream;

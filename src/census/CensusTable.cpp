@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <stdexcept>
 
+#include "census/CsvFields.h"
 #include "run/Options.h"
 #include "tiling/Patch.h"
 
@@ -19,13 +20,6 @@ const char* const kCensusCsvHeader =
 namespace {
 
 constexpr std::size_t kColumnCount = 21;
-
-template <typename Number>
-bool readNumber(const std::string& text, Number& value) {
-    const char* last = text.data() + text.size();
-    const auto [end, error] = std::from_chars(text.data(), last, value);
-    return !text.empty() && error == std::errc() && end == last;
-}
 
 bool readOutcome(const std::string& text, Outcome& outcome) {
     for (const Outcome candidate :
@@ -47,19 +41,6 @@ bool readDensity(const std::string& text, double& density) {
     }
     density = std::stod(text);
     return density <= 1.0;
-}
-
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t comma = line.find(',', start);
-        fields.push_back(line.substr(start, comma - start));
-        if (comma == std::string::npos) {
-            return fields;
-        }
-        start = comma + 1;
-    }
 }
 
 bool within(int32_t value, int32_t low, int32_t high) {
@@ -213,29 +194,7 @@ CensusCsvReader::CensusCsvReader(const std::string& path) : path_(path) {
 }
 
 bool CensusCsvReader::readLine(std::string& line) {
-    ++lineNumber_;
-    line.clear();
-    char c;
-    while (file_.get(c)) {
-        if (c == '\n') {
-            break;
-        }
-        if (line.size() == kMaxCensusLineBytes) {
-            throw std::runtime_error("Line too long in " + path_ + " at line " +
-                                     std::to_string(lineNumber_));
-        }
-        line.push_back(c);
-    }
-    if (file_.bad()) {
-        throw std::runtime_error("Unable to read " + path_);
-    }
-    if (!file_ && line.empty()) {
-        return false;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return true;
+    return readCsvLine(file_, path_, kMaxCensusLineBytes, lineNumber_, line);
 }
 
 void CensusCsvReader::malformed(const std::string& reason) const {
