@@ -244,7 +244,8 @@ DRIVE_CONTROLS = """<script>
   const slider = document.getElementById("slider");
   slider.value = "51"; slider.dispatchEvent(new Event("input")); seen.push(status());
   const plot = document.getElementById("plot"), box = plot.getBoundingClientRect();
-  const x = 4 + (plot.width - 8) * 100 / RUN.steps;
+  const steps = JSON.parse(document.getElementById("run").textContent).steps;
+  const x = 4 + (plot.width - 8) * 100 / steps;
   plot.dispatchEvent(new MouseEvent("click", {
       clientX: box.left + x * plot.clientWidth / plot.width, clientY: box.top + 5}));
   seen.push(status());
