@@ -6,12 +6,17 @@ its step line N, byte for byte (step 0, the seeded population, is checked agains
 tiles of quorvel's SVG): step 0, 1, a checkpoint and the steps either side of it, the period's
 start, the last recorded step, and steps past it, which the page steps on its own (compared
 with quorvel run that far). This for a busy run and a settled one; screenshots show live-coloured pixels when tiles are alive and none
-when none is; the page makes no network request (read from Chromium's net log, with a
+when none is. As an explorer: opened with other settings in its address (rule, face weight,
+seed, density), on both patches, its status and period lines equal quorvel-view's run of those
+settings; settings typed into its form take effect and go into the address; a tile clicked is
+live at once and the next step follows the rule; a page with three characters changed in its
+data, or a few cut out, says on the page that its data is damaged. The page makes no network request (read from Chromium's net log, with a
 control page that does make one, so the check is seen to work).
 
 With --measure it prints the page's own timings (performance.now) for a large run instead.
 """
 import argparse
+import html
 import json
 import os
 import re
@@ -270,6 +275,109 @@ def check_controls(browser, page, lines, scratch):
     check(seen == expected, "controls: %r, expected %r" % (seen, expected))
 
 
+def page_with_script(page, script, name, scratch):
+    with open(page) as f:
+        text = f.read()
+    driven = os.path.join(scratch, name + ".html")
+    with open(driven, "w") as f:
+        f.write(text.replace("</body>", script + "</body>", 1))
+    return driven
+
+
+def view_lines(view, options):
+    lines = run([view] + options + ["--html", ""]).splitlines()
+    expected = {int(re.match(r"step=(\d+) ", line).group(1)): line
+                for line in lines if line.startswith("step=")}
+    return expected, next(line for line in lines if line.startswith("period="))
+
+
+EXPLORED = [
+    # address, quorvel-view's options for it, steps the page is asked for
+    ("rule=B2/S2-4&weight=2&seed=5&density=0.3", ["--birth", "2", "--survive-min", "2",
+                                                 "--survive-max", "4", "--face-weight", "2",
+                                                 "--seed", "5", "--density", "0.3"], 40),
+    ("rule=B3/S2-3&seed=11", ["--seed", "11"], 70),
+    ("density=0.6&weight=3", ["--density", "0.6", "--face-weight", "3"], 25),
+]
+
+
+def check_explorer(browser, tools, scratch):
+    """A page opened with other settings in its address steps them as quorvel-view does: its
+    status line and period line equal the program's run of those settings, on both patches;
+    the fields show the settings and the address keeps them."""
+    quorvel, view = tools
+    for patch in (["--depth", "3"], ["--tiling", "spectre", "--depth", "3"]):
+        page = os.path.join(scratch, "explored.html")
+        run([view] + patch + ["--steps", "30", "--html", page])
+        for address, options, steps in EXPLORED:
+            expected, period = view_lines(view, patch + options + ["--steps", str(steps)])
+            dom = browser.dom("file://%s#%s&step=%d" % (page, address, steps))
+            what = "%s #%s" % (" ".join(patch), address)
+            check(element_text(dom, "status") == expected[steps],
+                  "%s: page shows %r, quorvel-view %r" % (what, element_text(dom, "status"),
+                                                          expected[steps]))
+            check(element_text(dom, "period") == period,
+                  "%s: page period %r, quorvel-view %r" % (what, element_text(dom, "period"),
+                                                           period))
+            check("settings differ" in (element_text(dom, "edited") or ""),
+                  "%s: marked as not the recorded run" % what)
+
+
+# Appended to a copy of a page: changes the settings in the form, steps, then draws a tile
+# at the middle of the canvas and steps again; records what the page shows after each.
+DRIVE_EXPLORER = """<script>
+"use strict";
+{
+  const seen = [], $ = id => document.getElementById(id);
+  const key = k => window.dispatchEvent(new KeyboardEvent("keydown", {key: k, cancelable: true}));
+  $("rule").value = "B1/S0"; $("seed").value = "3"; $("density").value = "0";
+  $("explorer").requestSubmit();
+  seen.push($("status").textContent, location.hash);
+  const view = $("view"), box = view.getBoundingClientRect();
+  const at = {clientX: box.left + box.width / 2, clientY: box.top + box.height / 2, button: 0,
+              pointerId: 1, bubbles: true};
+  view.dispatchEvent(new PointerEvent("pointerdown", at));
+  view.dispatchEvent(new PointerEvent("pointerup", at));
+  seen.push($("status").textContent, $("edited").textContent);
+  key("ArrowRight"); seen.push($("status").textContent);
+  $("timings").textContent = JSON.stringify(seen);
+}
+</script>
+"""
+
+
+def check_drawing(browser, view, scratch):
+    page = os.path.join(scratch, "drawn.html")
+    run([view, "--depth", "3", "--steps", "30", "--html", page])
+    driven = page_with_script(page, DRIVE_EXPLORER, "drawn-driven", scratch)
+    dom = browser.dom("file://%s#step=0" % driven)
+    seen = json.loads(html.unescape(element_text(dom, "timings")))
+    check(seen[:2] == ["step=0 alive=0 max_age=0", "#rule=B1/S0&seed=3&density=0&step=0"],
+          "settings from the form: %r" % seen[:2])
+    check(seen[2] == "step=0 alive=1 max_age=1" and seen[3].startswith("edited: tiles drawn"),
+          "a drawn tile is live at once: %r" % seen[2:4])
+    # B1/S0: the lone tile survives (sum 0) and every tile that counts it is born (sum 1).
+    match = re.match(r"step=1 alive=(\d+) max_age=2$", seen[4])
+    check(match is not None and int(match.group(1)) > 1, "the step after drawing: %r" % seen[4])
+
+
+def check_damaged(browser, page, scratch):
+    """Three characters changed in a checkpoint, or the data cut short: the page says that its
+    data is damaged, on the page itself."""
+    with open(page) as f:
+        text = f.read()
+    at = text.index('"checkpoints":[[0,"') + len('"checkpoints":[[0,"') + 10
+    flipped = "".join("B" if c == "A" else "A" for c in text[at:at + 3])
+    for name, damaged in (("changed", text[:at] + flipped + text[at + 3:]),
+                          ("cut", text[:at] + text[at + 30:])):
+        path = os.path.join(scratch, "damaged-%s.html" % name)
+        with open(path, "w") as f:
+            f.write(damaged)
+        message = element_text(browser.dom("file://%s#step=3" % path), "damage")
+        check(message == "This page's data is damaged (Checksum mismatch in page data): it "
+                         "cannot show the run.", "%s page: %r" % (name, message))
+
+
 def live_pixels(pixels):
     left, top, right, bottom = TILES_ONLY
     return sum(1 for y in range(top, bottom) for x in range(left, right)
@@ -297,6 +405,9 @@ def main():
         check_spectre_status_lines(browser, args.view, scratch)
 
         check_controls(browser, page, lines, scratch)
+        check_explorer(browser, tools, scratch)
+        check_drawing(browser, args.view, scratch)
+        check_damaged(browser, page, scratch)
 
         seeded = browser.screenshot("file://%s#step=0" % page, os.path.join(scratch, "a.png"))
         check(live_pixels(seeded) > 100, "seeded tiles show in the live colour")

@@ -303,7 +303,11 @@ function startPlayer() {
     setPlaying(false);
     drag = { x: event.clientX, y: event.clientY, moved: false, paint: null };
     if ($("drawMode").checked) drag.paint = drawTile(pixelOf(event), null);
-    view.setPointerCapture(event.pointerId);
+    try {
+      view.setPointerCapture(event.pointerId);
+    } catch (error) {
+      // A pointer that is not active (a synthetic event) cannot be captured; nothing is lost.
+    }
     view.style.cursor = $("drawMode").checked ? "crosshair" : "grabbing";
   });
   view.addEventListener("pointermove", event => {
