@@ -265,29 +265,38 @@ test("the view: fit, zoom about a point within bounds, pan", () => {
                          { zoom: 1, panX: fit.panX + 3, panY: fit.panY - 4, fitZoom: 1 });
 });
 
-test("rasterising: every pixel of a patch of the genuine tiling shows one tile", () => {
-  const data = runData(["--tiling", "spectre", "--depth", "2", "--steps", "0"]);
-  const shapes = Geometry.orientedShapes(data.base);
+function rasterOf(data, w, h, places) {
   const origin = Geometry.tileOrigins(data.placements, data.minX, data.minY, data.style.margin);
-  const w = 120, h = 90, place = Geometry.fittedView(data.width, data.height, 24, w, h);
-  const raster = Geometry.rasterise(origin, data.placements.orientation, shapes, place, w, h);
+  const placed = Geometry.placeOrigins(places, origin, data.placements.orientation);
+  return Geometry.rasterise(placed.origin, placed.orientation, Geometry.orientedShapes(data.base),
+                            Geometry.fittedView(data.width, data.height, 24, w, h), w, h);
+}
+
+test("rasterising: pixels show their tiles, live ones over dead ones where tiles overlap", () => {
+  const w = 120, h = 90;
+  const data = runData(["--tiling", "spectre", "--depth", "2", "--steps", "0"]);
+  const own = Geometry.ownPlaces(data.tiles), raster = rasterOf(data, w, h, own);
   assert.strictEqual(raster.layers, null, "the genuine tiling has no overlaps");
   const seen = new Set(raster.top);
   seen.delete(-1);
   assert.ok(seen.size > 0.9 * data.tiles, seen.size + " of " + data.tiles + " tiles show");
-  // Quorvel's patch overlaps: live tiles can be shown over dead ones.
+  // Quorvel's patch piles tiles up in fewer places, which overlap too.
   const q = runData(["--depth", "3", "--steps", "0"]);
-  const qr = Geometry.rasterise(Geometry.tileOrigins(q.placements, q.minX, q.minY, 24),
-                                q.placements.orientation, Geometry.orientedShapes(q.base),
-                                Geometry.fittedView(q.width, q.height, 24, w, h), w, h);
+  const places = Geometry.placesOf(q.placements);
+  assert.strictEqual(places.count, 276, "the depth-3 patch: 559 tiles in 276 places");
+  for (let id = 1; id < places.count; id++) assert.ok(places.last[id] > places.last[id - 1]);
+  const qr = rasterOf(q, w, h, places);
   assert.notStrictEqual(qr.layers, null);
-  const born = new Int32Array(q.tiles).fill(-1), shown = new Int32Array(w * h);
   const p = qr.layerStart.findIndex((s, k) => qr.layerStart[k + 1] - s >= 2);
-  born[qr.layers[qr.layerStart[p]]] = 0;  // the lowest tile at pixel p is live
-  Geometry.shownTiles(qr, born, true, shown);
-  assert.strictEqual(shown[p], qr.layers[qr.layerStart[p]]);
-  Geometry.shownTiles(qr, born, false, shown);
-  assert.strictEqual(shown[p], qr.top[p]);
+  const lowPlace = qr.layers[qr.layerStart[p]], lowTile = places.members[places.start[lowPlace]];
+  const born = new Int32Array(q.tiles).fill(-1), shown = new Int32Array(w * h);
+  Geometry.shownTiles(qr, places, born, true, shown);
+  assert.strictEqual(shown[p], places.last[qr.top[p]], "all dead: the last tile shows");
+  born[lowTile] = 0;  // the first tile of the lowest place at pixel p comes alive
+  Geometry.shownTiles(qr, places, born, true, shown);
+  assert.strictEqual(shown[p], lowTile, "live on top");
+  Geometry.shownTiles(qr, places, born, false, shown);
+  assert.strictEqual(shown[p], places.last[qr.top[p]], "in tiling order");
 });
 
 test("the SVG snapshot is the program's picture", () => {

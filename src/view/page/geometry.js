@@ -144,38 +144,84 @@ const Geometry = (() => {
     return { top, layerStart, layers };
   }
 
-  // The tile each pixel is given: the top one, or with liveOnTop the last live one if any.
-  function shownTiles(raster, born, liveOnTop, shown) {
-    const { top, layerStart, layers } = raster;
-    if (!liveOnTop || layers === null) {
-      shown.set(top);
+  // Tiles standing in the same place (same orientation and shift: quorvel's patch piles many
+  // up) are rasterised once. Places are numbered by their last tile, so that the place
+  // rasterised last over a pixel holds the last tile in Tiling order there.
+  function placesOf(placements) {
+    const { orientation, shift } = placements, tiles = orientation.length;
+    const lastOf = new Map(), keyOf = new Array(tiles);
+    for (let t = 0; t < tiles; t++) {
+      const c = 4 * t;
+      keyOf[t] = orientation[t] + ":" + shift[c] + ":" + shift[c + 1] + ":" + shift[c + 2] + ":" +
+                 shift[c + 3];
+      lastOf.set(keyOf[t], t);
+    }
+    const ordered = Array.from(lastOf.values()).sort((x, y) => x - y);
+    const idOf = new Map(ordered.map((t, id) => [keyOf[t], id]));
+    const count = ordered.length, start = new Int32Array(count + 1), place = new Int32Array(tiles);
+    for (let t = 0; t < tiles; t++) start[(place[t] = idOf.get(keyOf[t])) + 1]++;
+    for (let id = 0; id < count; id++) start[id + 1] += start[id];
+    const members = new Int32Array(tiles), fill = start.slice(0, count);
+    for (let t = 0; t < tiles; t++) members[fill[place[t]]++] = t;
+    return { count, start, members, last: Int32Array.from(ordered), place,
+             lastLive: new Int32Array(count) };
+  }
+
+  // Every tile a place of its own: the genuine tiling never puts two tiles in one place, and
+  // keying two million placements would cost seconds.
+  function ownPlaces(tiles) {
+    const identity = new Int32Array(tiles);
+    for (let t = 0; t < tiles; t++) identity[t] = t;
+    const start = new Int32Array(tiles + 1);
+    for (let t = 0; t <= tiles; t++) start[t] = t;
+    return { count: tiles, start, members: identity, last: identity, place: identity,
+             lastLive: new Int32Array(tiles) };
+  }
+
+  // The placement of each place, for rasterising: its last tile's.
+  function placeOrigins(places, origin, orientation) {
+    const o = new Float64Array(2 * places.count), orient = new Uint8Array(places.count);
+    for (let id = 0; id < places.count; id++) {
+      const t = places.last[id];
+      o[2 * id] = origin[2 * t];
+      o[2 * id + 1] = origin[2 * t + 1];
+      orient[id] = orientation[t];
+    }
+    return { origin: o, orientation: orient };
+  }
+
+  // The tile each pixel is given: the last tile in Tiling order over it, or with liveOnTop the
+  // last live one when there is one. `raster` is of places (placesOf).
+  function shownTiles(raster, places, born, liveOnTop, shown) {
+    const { top, layerStart, layers } = raster, last = places.last, lastLive = places.lastLive;
+    if (!liveOnTop) {
+      for (let p = 0; p < top.length; p++) shown[p] = top[p] < 0 ? -1 : last[top[p]];
       return shown;
     }
+    const { start, members } = places;
+    for (let id = 0; id < places.count; id++) {
+      let live = -1;
+      for (let k = start[id + 1] - 1; k >= start[id]; k--) {
+        if (born[members[k]] >= 0) { live = members[k]; break; }
+      }
+      lastLive[id] = live;
+    }
     for (let p = 0; p < top.length; p++) {
-      let t = top[p];
-      if (t >= 0 && born[t] < 0) {
-        for (let k = layerStart[p + 1] - 2; k >= layerStart[p]; k--) {
-          if (born[layers[k]] >= 0) { t = layers[k]; break; }
+      const q = top[p];
+      if (q < 0) { shown[p] = -1; continue; }
+      let best = lastLive[q];
+      if (layers !== null) {
+        for (let k = layerStart[p]; k < layerStart[p + 1]; k++) {
+          const live = lastLive[layers[k]];
+          if (live > best) best = live;
         }
       }
-      shown[p] = t;
+      shown[p] = best >= 0 ? best : last[q];
     }
     return shown;
   }
 
-  // The tile under a pixel (-1 for none), as the picture shows it.
-  function tileAt(raster, born, liveOnTop, p) {
-    const { top, layerStart, layers } = raster;
-    let t = top[p];
-    if (liveOnTop && layers !== null && t >= 0 && born[t] < 0) {
-      for (let k = layerStart[p + 1] - 2; k >= layerStart[p]; k--) {
-        if (born[layers[k]] >= 0) return layers[k];
-      }
-    }
-    return t;
-  }
-
   return { latticeX, latticeY, orientedOutline, orientedShapes, tileOrigins, fittedView,
-           zoomedView, pannedView, rasterise, shownTiles, tileAt, LEAST_ZOOM_SHARE, MOST_ZOOM };
+           zoomedView, pannedView, rasterise, placesOf, ownPlaces, placeOrigins, shownTiles, LEAST_ZOOM_SHARE, MOST_ZOOM };
 })();
 if (typeof module === "object" && module.exports) module.exports = Geometry;

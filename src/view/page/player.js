@@ -23,6 +23,9 @@ function startPlayer() {
   const shapes = Geometry.orientedShapes(data.base);
   const origin = Geometry.tileOrigins(data.placements, data.minX, data.minY, style.margin);
   const orientation = data.placements.orientation;
+  const places = data.kind === "spectre" ? Geometry.ownPlaces(data.tiles)
+                                         : Geometry.placesOf(data.placements);
+  const placed = Geometry.placeOrigins(places, origin, orientation);
 
   // ---- The state: settings, the run they give, and whether tiles were drawn into it.
   let settings = Object.assign({}, own), edited = null, run = null;
@@ -64,14 +67,15 @@ function startPlayer() {
 
   function rasteriseNow() {
     const t0 = performance.now();
-    raster = Geometry.rasterise(origin, orientation, shapes, place, view.width, view.height);
+    raster = Geometry.rasterise(placed.origin, placed.orientation, shapes, place, view.width,
+                                view.height);
     rasterPlace = place;
     rasterMs = performance.now() - t0;
   }
 
   function drawFrame() {
     if (rasterPlace !== place) rasteriseNow();
-    Geometry.shownTiles(raster, run.stepper.born, liveOnTop.checked, shown);
+    Geometry.shownTiles(raster, places, run.stepper.born, liveOnTop.checked, shown);
     Picture.colourFrame(shown, view.width, view.height, run.stepper.born, run.stepper.step,
                         ageColours.checked ? palette.byAge : palette.plain, palette.background,
                         place.zoom >= OUTLINE_ZOOM, pixels);
@@ -283,8 +287,9 @@ function startPlayer() {
     return x >= 0 && y >= 0 && x < view.width && y < view.height ? y * view.width + x : -1;
   }
   function drawTile(pixel, makeLive) {
-    if (rasterPlace !== place) rasteriseNow();
-    const stepper = run.stepper, t = Geometry.tileAt(raster, stepper.born, liveOnTop.checked, pixel);
+    if (pixel < 0) return null;
+    if (rasterPlace !== place) drawFrame();
+    const stepper = run.stepper, t = shown[pixel];  // as the frame shown has it
     if (t < 0) return null;
     const live = makeLive === null ? stepper.born[t] < 0 : makeLive;
     if ((stepper.born[t] >= 0) === live) return live;
