@@ -331,9 +331,11 @@ test("the plot: columns keep each column's extremes, scales log or settled", () 
   const { low, high } = Plot.columnsOf([10, 1, 2, 3, 9], 4, 3);
   assert.deepStrictEqual([Array.from(low), Array.from(high)], [[10, 1, 3], [10, 2, 9]]);
   assert.strictEqual(Plot.settledMost([1000, 5, 7, 6, 5, 4, 3, 2, 1, 1, 1]), 7);
-  const log = Plot.scaleOf([1000, 5, 9], true);
-  assert.strictEqual(log.at(1000), 1);
-  assert.ok(log.at(9) > 0.3, "a small count is still seen on the log scale");
+  // A settled count close to the largest is still told apart from it on the log scale.
+  const log = Plot.scaleOf([1000, 900, 0, 950], true);
+  assert.deepStrictEqual([log.least, log.most, log.at(900), log.at(1000), log.at(0)], [900, 1000, 0, 1, 0]);
+  assert.ok(log.at(950) > 0.4 && log.at(950) < 0.6);
+  assert.strictEqual(Plot.scaleOf([7, 7], true).at(7), 0.5);
   assert.strictEqual(Plot.scaleOf([1000, 5, 10], false).at(10), 1);
 });
 

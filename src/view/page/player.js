@@ -61,6 +61,8 @@ function startPlayer() {
   const liveOnTop = $("liveOnTop"), logScale = $("logScale");
   let place = null, raster = null, rasterPlace = null, rasterMs = 0, image = null, pixels = null;
   let shown = null;
+  document.body.style.background = style.background;
+  $("period").style.color = style.liveFill;
   const snapshot = document.createElement("canvas");
   // Below this zoom (pixels per picture unit) outlines would only tint the edges.
   const OUTLINE_ZOOM = 4;
@@ -151,7 +153,7 @@ function startPlayer() {
     g.stroke();
     g.fillStyle = "#7d8799";
     g.font = 11 * ratio + "px monospace";
-    g.fillText("live tiles per step (" + (logScale.checked ? "log scale up to " + scale.most
+    g.fillText("live tiles per step (" + (logScale.checked ? "log scale, " + scale.least + " to " + scale.most
                                           : "scale: " + scale.most + ", the largest after the first tenth") + ")" +
                (data.steps < population.length - 1 ? "; shaded: past the recorded run" : ""),
                6, 12 * ratio);

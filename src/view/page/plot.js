@@ -1,7 +1,7 @@
 "use strict";
 // The population plot's arithmetic: live counts folded into pixel columns (the smallest and
-// largest count of each) and the two vertical scales, logarithmic or linear up to the largest
-// count of the settled part (after the first tenth of the steps, where the seeded population
+// largest count of each) and the two vertical scales, logarithmic between the smallest and the
+// largest count, or linear up to the largest count of the settled part (after the first tenth of the steps, where the seeded population
 // and its first collapse would flatten everything else).
 const Plot = (() => {
   // Per column 0..columns-1, [low, high] of the counts of the steps it covers; steps 0..extent
@@ -25,16 +25,21 @@ const Plot = (() => {
     return most;
   }
 
-  // Maps a count to 0 (bottom) .. 1 (top).
+  // Maps a count to 0 (bottom) .. 1 (top): logarithmic from the smallest count above 0 to the
+  // largest, or linear from 0 to the settled part's largest.
   function scaleOf(population, logarithmic) {
     if (logarithmic) {
-      let most = 1;
-      for (const n of population) most = Math.max(most, n);
-      const top = Math.log(most + 1);
-      return { most, at: n => Math.log(n + 1) / top };
+      let least = Infinity, most = 1;
+      for (const n of population) {
+        if (n > 0) least = Math.min(least, n);
+        most = Math.max(most, n);
+      }
+      least = Math.min(least, most);
+      const span = Math.log(most / least);
+      return { least, most, at: n => (n <= 0 ? 0 : span > 0 ? Math.log(n / least) / span : 0.5) };
     }
     const most = settledMost(population);
-    return { most, at: n => Math.min(n, most) / most };
+    return { least: 0, most, at: n => Math.min(n, most) / most };
   }
 
   return { columnsOf, settledMost, scaleOf };
