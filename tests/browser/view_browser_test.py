@@ -217,24 +217,25 @@ def check_status_lines(browser, tools, options, scratch, name, min_checkpoints=1
     return page, expected
 
 
-def check_spectre_status_lines(browser, view, scratch):
+def check_spectre_status_lines(browser, view, scratch, depth=3, steps=60, only=None):
     """A page of the Spectre patch shows at #step=N the step line N of its own program, within
     the recorded run and past it (the program run that far)."""
     page = os.path.join(scratch, "spectre.html")
-    options = ["--tiling", "spectre", "--depth", "3"]
-    lines = run([view] + options + ["--steps", "60", "--html", page]).splitlines()
+    options = ["--tiling", "spectre", "--depth", str(depth)]
+    lines = run([view] + options + ["--steps", str(steps), "--html", page]).splitlines()
     check(lines[1].endswith(" tiling=spectre"), "spectre summary: %r" % lines[1])
     steps, checkpoints = page_run_data(page)
     further = run([view] + options + ["--steps", str(steps + PAST), "--html", ""]).splitlines()
     expected = {int(re.match(r"step=(\d+) ", line).group(1)): line
                 for line in further if line.startswith("step=")}
     period_line = next(line for line in lines if line.startswith("period="))
-    for n in steps_to_check(steps, checkpoints, period_line):
+    wanted = steps_to_check(steps, checkpoints, period_line)
+    for n in (wanted if only is None else [wanted[k] for k in only if k < len(wanted)]):
         if n == 0:
             continue
         shown = element_text(browser.dom("file://%s#step=%d" % (page, n)), "status")
-        check(shown == expected[n], "spectre step %d: page shows %r, program %r"
-              % (n, shown, expected[n]))
+        check(shown == expected[n], "spectre depth %d step %d: page shows %r, program %r"
+              % (depth, n, shown, expected[n]))
 
 
 # Appended to a copy of a page opened at #step=10: drives the controls as a user would and
@@ -406,6 +407,12 @@ def main():
         check_status_lines(browser, tools, ["--root", "Gamma", "--depth", "2", "--steps", "60",
                                             "--birth", "2", "--seed", "5"], scratch, "gamma")
         check_spectre_status_lines(browser, args.view, scratch)
+        # The larger pages of the genuine patch, at a few steps each: within the run, the
+        # last recorded step and past it.
+        check_spectre_status_lines(browser, args.view, scratch, depth=5, steps=120,
+                                   only=[1, 3, -1])
+        check_spectre_status_lines(browser, args.view, scratch, depth=6, steps=60,
+                                   only=[1, -2, -1])
 
         check_controls(browser, page, lines, scratch)
         check_explorer(browser, tools, scratch)
