@@ -140,6 +140,35 @@ for (const options of RUNS) {
   });
 }
 
+test("far past the run, the page keeps a bounded number of its own checkpoints", () => {
+  const options = ["--depth", "2", "--steps", "5", "--birth", "2"];
+  const data = runData(options);
+  const far = 5 + 150 * 100;
+  const { byStep } = viewReport(withSteps(options, far));
+  const run = recordedRun(data);
+  run.seek(far);
+  assert.strictEqual(run.statusLine(), byStep.get(far));
+  assert.ok(run.extra.length <= 100, run.extra.length + " checkpoints of the page's own");
+  for (const [step] of run.extra) assert.strictEqual(step % run.extraEvery, 0);
+  for (const s of [far - 1, 7777, 6]) {
+    run.seek(s);
+    assert.strictEqual(run.statusLine(), byStep.get(s), "back to step " + s);
+  }
+  // With many tiles the checkpoints share a byte budget; the state the page started from
+  // (here a drawn one at step 3) is always kept.
+  const small = Automaton.Run.EXTRA_BYTES;
+  Automaton.Run.EXTRA_BYTES = 4 * data.tiles * 6;
+  try {
+    const own = new Automaton.Run(data.tiles, data.stepGraph, Rules.ruleOfRun(data), 1,
+                                  { origin: 3, born: new Int32Array(data.tiles).fill(-1).fill(3, 0, 20) });
+    own.seek(5000);
+    assert.strictEqual(own.mostExtra, 6);
+    assert.ok(own.extra.length <= 7 && own.extra[0][0] === 3, JSON.stringify(own.extra.map(e => e[0])));
+  } finally {
+    Automaton.Run.EXTRA_BYTES = small;
+  }
+});
+
 // The page reseeds and steps other settings on the graph of one run: seeding, set rules and
 // face weights capped by the page all have to agree with the program's own run of them.
 test("settings changed in the page step like the program's run of them, period included", () => {
@@ -203,6 +232,36 @@ test("a drawn tile is live at once and the next step follows the rule", () => {
   assert.strictEqual(run.statusLine(), "step=11 alive=" + (1 + neighbours) + " max_age=2");
   run.seek(3);
   assert.strictEqual(run.stepper.step, 10, "nothing before the drawn state");
+});
+
+test("the status line reads as the program's step line", () => {
+  assert.strictEqual(Automaton.statusLine(0, 0, 0), "step=0 alive=0 max_age=0");
+  assert.strictEqual(Automaton.statusLine(2147483647, 34649, 4294967295),
+                     "step=2147483647 alive=34649 max_age=4294967295");
+});
+
+test("ages: newborns are 1, survivors grow, the dead are 0", () => {
+  // Three tiles in a row, each counting its neighbours with weight 1; B1/S1.
+  const graph = PageData.decodeStepGraph(Buffer.from([1, 2, 1, 2, 0]).toString("base64"), 3, true);
+  assert.deepStrictEqual(Array.from(graph.start), [0, 1, 3, 4]);
+  assert.deepStrictEqual(Array.from(graph.tile), [1, 0, 2, 1]);
+  const stepper = new Automaton.Stepper(3, graph, Rules.parseRule("B1/S1"), 1);
+  stepper.load(5, Int32Array.from([-1, 3, -1]));  // tile 1 of age 3 at step 5
+  assert.strictEqual(stepper.maxAge(), 3);
+  stepper.advance();  // tile 1 has sum 0 and dies; tiles 0 and 2 have sum 1 and are born
+  assert.deepStrictEqual([0, 1, 2].map(t => stepper.age(t)), [1, 0, 1]);
+  stepper.advance();  // each end has sum 0 and dies; the middle has sum 2 and is not born
+  assert.deepStrictEqual([0, 1, 2].map(t => stepper.age(t)), [0, 0, 0]);
+  assert.strictEqual(stepper.liveCount, 0);
+  assert.strictEqual(stepper.maxAge(), 0);
+});
+
+test("checkpointBefore finds the last checkpoint at or before a step", () => {
+  const checkpoints = [[0], [10], [25], [40]];
+  const cases = [[0, 0], [9, 0], [10, 1], [24, 1], [25, 2], [39, 2], [40, 3], [1000, 3]];
+  for (const [step, index] of cases) {
+    assert.strictEqual(Automaton.checkpointBefore(checkpoints, step), index, "step " + step);
+  }
 });
 
 test("seeding: the program's uniform numbers, from seed 0 to 2^64 - 1", () => {

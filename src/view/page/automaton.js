@@ -194,6 +194,10 @@ const Automaton = (() => {
       this.stepper = new Stepper(tiles, graph, rule, faceWeight);
       this.extra = [];
       this.extraEvery = Run.EXTRA_EVERY;
+      // A checkpoint of the page's own costs 4 bytes a tile: at depth 7 (two million tiles)
+      // a hundred of them would take most of a gigabyte, so they share a budget.
+      this.mostExtra = Math.max(4, Math.min(Run.MOST_EXTRA,
+                                            Math.floor(Run.EXTRA_BYTES / (4 * Math.max(1, tiles)))));
       if (source.recorded) {
         const data = source.recorded;
         this.recorded = data.checkpoints;
@@ -255,7 +259,7 @@ const Automaton = (() => {
 
     keepExtra(step) {
       this.extra.push([step, Int32Array.from(this.stepper.born)]);
-      if (this.extra.length > Run.MOST_EXTRA) {
+      if (this.extra.length > this.mostExtra) {
         this.extraEvery *= 2;
         const origin = this.origin;
         this.extra = this.extra.filter(([at]) => at === origin || at % this.extraEvery === 0);
@@ -300,6 +304,7 @@ const Automaton = (() => {
   }
   Run.EXTRA_EVERY = 100;
   Run.MOST_EXTRA = 100;
+  Run.EXTRA_BYTES = 64 * 1024 * 1024;
 
   return { tileUniform, halvesOf, seededBorn, Stepper, statusLine, periodLine, checkpointBefore,
            Run };
