@@ -10,7 +10,8 @@ when none is. As an explorer: opened with other settings in its address (rule, f
 seed, density), on both patches, its status and period lines equal quorvel-view's run of those
 settings; settings typed into its form take effect and go into the address; a tile clicked is
 live at once and the next step follows the rule; a page with three characters changed in its
-data, or a few cut out, says on the page that its data is damaged. The page makes no network request (read from Chromium's net log, with a
+data, or a few cut out, says on the page that its data is damaged; its SVG of a step is the
+program's picture of that step byte for byte, and PNG and WebM come out. The page makes no network request (read from Chromium's net log, with a
 control page that does make one, so the check is seen to work).
 
 With --measure it prints the page's own timings (performance.now) for a large run instead.
@@ -365,6 +366,48 @@ def check_drawing(browser, view, scratch):
     check(match is not None and int(match.group(1)) > 1, "the step after drawing: %r" % seen[4])
 
 
+# Appended to a copy of a page: saves the frame as SVG and PNG and records a short video,
+# catching what would be downloaded; the SVG's text goes into #timings.
+DRIVE_EXPORTS = """<script>
+"use strict";
+{
+  const got = {}, $ = id => document.getElementById(id);
+  const finish = () => { if (got.svg && got.png && got.webm) $("timings").textContent = JSON.stringify(got); };
+  URL.createObjectURL = blob => {
+    const kind = blob.type.split("/")[1].split("+")[0];
+    if (kind === "svg") blob.text().then(text => { got.svg = text; finish(); });
+    else { got[kind] = blob.size; finish(); }
+    return "blob:caught";
+  };
+  HTMLAnchorElement.prototype.click = function () {};
+  $("saveSvg").click();
+  $("savePng").click();
+  $("record").click();
+  setTimeout(() => $("record").click(), 600);
+}
+</script>
+"""
+
+
+def check_exports(browser, view, scratch):
+    """The page's SVG of a step is the program's picture of that step, byte for byte; PNG and
+    WebM come out non-empty."""
+    page = os.path.join(scratch, "exported.html")
+    svg = os.path.join(scratch, "exported.svg")
+    run([view, "--depth", "3", "--steps", "9", "--birth", "2", "--svg", svg, "--html", page])
+    driven = page_with_script(page, DRIVE_EXPORTS, "exports-driven", scratch)
+    text = element_text(browser.dom("file://%s#step=9" % driven), "timings")
+    try:
+        got = json.loads(html.unescape(text or ""))
+    except ValueError:
+        check(False, "exports: nothing caught (%r)" % (text or "")[:200])
+        return
+    with open(svg) as f:
+        check(got.get("svg") == f.read(), "the page's SVG differs from the program's")
+    check(got.get("png", 0) > 100 and got.get("webm", 0) > 0,
+          "PNG and WebM sizes: %r, %r" % (got.get("png"), got.get("webm")))
+
+
 def check_damaged(browser, page, scratch):
     """Three characters changed in a checkpoint, or the data cut short: the page says that its
     data is damaged, on the page itself."""
@@ -418,6 +461,7 @@ def main():
         check_explorer(browser, tools, scratch)
         check_drawing(browser, args.view, scratch)
         check_damaged(browser, page, scratch)
+        check_exports(browser, args.view, scratch)
 
         seeded = browser.screenshot("file://%s#step=0" % page, os.path.join(scratch, "a.png"))
         check(live_pixels(seeded) > 100, "seeded tiles show in the live colour")
