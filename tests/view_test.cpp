@@ -651,12 +651,13 @@ TEST_F(ViewProgram, PagePathsRelativeToTheWorkingDirectory) {
 
 // Depth 7 is the deepest page; depth 8 is refused in one line before any run.
 TEST_F(ViewProgram, PagesGoUpToDepthSeven) {
-    const Outcome refused = runView({"v", "--tiling", "spectre", "--depth", "8", "--html",
-                                     path("page.html")});
+    const Outcome refused =
+        runView({"v", "--tiling", "spectre", "--depth", "8", "--html", path("page.html")});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.err, "error: Unable to write HTML at depth 8: pages go up to depth 7 "
-                           "(--html '' runs without one)\n");
+    EXPECT_EQ(refused.err,
+              "error: Unable to write HTML at depth 8: pages go up to depth 7 "
+              "(--html '' runs without one)\n");
     EXPECT_FALSE(std::filesystem::exists(path("page.html")));
     EXPECT_EQ(kLargestPageDepth, 7);
 }
