@@ -62,7 +62,7 @@ void BM_WriteViewerPage(benchmark::State& state) {
     const testsupport::ScratchDir scratch("quorvel-view-bench");
     const std::string path = scratch.path("page.html");
     for (auto _ : state) {
-        writeViewerPage(world.world.tiling, *world.graph, record, "summary", path);
+        writeViewerPage(world.world.tiling, *world.graph, record, PageSeeding{}, "summary", path);
     }
     state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
 }

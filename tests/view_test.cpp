@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -32,6 +33,7 @@
 #include "support/InProcessRun.h"
 #include "support/TempDirTest.h"
 #include "support/TestWorlds.h"
+#include "tiling/Patch.h"
 #include "view/PageData.h"
 #include "view/PageWriter.h"
 #include "view/ViewDriver.h"
@@ -415,54 +417,106 @@ TEST(PageData, DamagedCheckpointsAreRejected) {
     }
 }
 
-// Geometry read back lands within rounding of the SVG picture's coordinates, and a tile
-// written as a reference names an earlier tile with the same points.
-TEST(PageData, GeometryDecodesToPictureCoordinates) {
-    const Tiling tiling = buildWorld(parseOptions({"v", "--depth", "3"}).options).tiling;
-    const std::string bytes = encodeGeometry(tiling);
-    const std::vector<Polygon> outlines = testsupport::outlinesOf(tiling);
-    double minX = outlines[0][0].x, minY = outlines[0][0].y;
-    for (const Polygon& outline : outlines) {
-        for (const Vec2& p : outline) {
-            minX = std::min(minX, p.x);
-            minY = std::min(minY, p.y);
-        }
-    }
+namespace {
+
+int64_t unzigzag(uint64_t v) {
+    return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
+}
+
+// The step graph read back as (v, u, weight) triples, both ways for a symmetric one.
+std::vector<std::tuple<int32_t, int32_t, int32_t>> decodedStepGraph(const std::string& bytes,
+                                                                    std::size_t tiles,
+                                                                    bool symmetric) {
+    std::vector<std::tuple<int32_t, int32_t, int32_t>> entries;
     std::size_t position = 0;
-    int64_t x = 0, y = 0;
-    const auto unzigzag = [](uint64_t v) {
-        return static_cast<int64_t>(v >> 1) ^ -static_cast<int64_t>(v & 1);
-    };
-    std::vector<std::vector<std::pair<int64_t, int64_t>>> decoded;
-    std::size_t references = 0;
-    for (std::size_t t = 0; t < tiling.size(); ++t) {
-        const uint64_t reference = readVarint(bytes, position);
-        std::vector<std::pair<int64_t, int64_t>> points;
-        if (reference > 0) {
-            ASSERT_LE(reference, t);
-            points = decoded[t - reference];
-            ++references;
-        } else {
-            const uint64_t count = readVarint(bytes, position);
-            for (uint64_t k = 0; k < count; ++k) {
-                x += unzigzag(readVarint(bytes, position));
-                y += unzigzag(readVarint(bytes, position));
-                points.emplace_back(x, y);
+    for (std::size_t v = 0; v < tiles; ++v) {
+        const uint64_t count = readVarint(bytes, position);
+        int64_t u = static_cast<int64_t>(v);
+        for (uint64_t k = 0; k < count; ++k) {
+            const uint64_t value = readVarint(bytes, position);
+            u = k == 0 && !symmetric ? static_cast<int64_t>(v) + unzigzag(value >> 1)
+                                     : u + static_cast<int64_t>(value >> 1);
+            const auto weight =
+                static_cast<int32_t>((value & 1) ? readVarint(bytes, position) + 2 : 1);
+            entries.emplace_back(static_cast<int32_t>(v), static_cast<int32_t>(u), weight);
+            if (symmetric && u != static_cast<int64_t>(v)) {
+                entries.emplace_back(static_cast<int32_t>(u), static_cast<int32_t>(v), weight);
             }
         }
-        ASSERT_EQ(points.size(), outlines[t].size());
-        for (std::size_t k = 0; k < points.size(); ++k) {
-            const Vec2& p = outlines[t][k];
-            EXPECT_NEAR(points[k].first / kGeometryScale, (p.x - minX) + kPictureMargin,
-                        0.5 / kGeometryScale);
-            EXPECT_NEAR(points[k].second / kGeometryScale, (p.y - minY) + kPictureMargin,
-                        0.5 / kGeometryScale);
-        }
-        decoded.push_back(points);
     }
     EXPECT_EQ(position, bytes.size());
-    // The depth-3 patch: 559 tiles in 276 places.
-    EXPECT_EQ(references, 559u - 276u);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::vector<std::tuple<int32_t, int32_t, int32_t>> entriesOf(const Neighbourhood& graph) {
+    std::vector<std::tuple<int32_t, int32_t, int32_t>> entries;
+    for (std::size_t v = 0; v < graph.tileCount(); ++v) {
+        for (uint32_t k = graph.start[v]; k < graph.start[v + 1]; ++k) {
+            entries.emplace_back(static_cast<int32_t>(v), graph.tiles[k], graph.weights[k]);
+        }
+    }
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+}  // namespace
+
+// Placements read back are the tiling's own, exactly, on both patches.
+TEST(PageData, PlacementsReadBackExactly) {
+    for (const auto& [kind, depth] : std::vector<std::pair<TilingKind, int32_t>>{
+             {TilingKind::Quorvel, 3}, {TilingKind::Spectre, 4}}) {
+        const Tiling tiling = expandPatch("Delta", depth, kind);
+        const std::string bytes = encodePlacements(tiling);
+        std::size_t position = 0;
+        LatticePoint shift;
+        for (std::size_t t = 0; t < tiling.size(); ++t) {
+            const uint64_t orientation = readVarint(bytes, position);
+            shift.c0 += static_cast<int32_t>(unzigzag(readVarint(bytes, position)));
+            shift.c1 += static_cast<int32_t>(unzigzag(readVarint(bytes, position)));
+            shift.c2 += static_cast<int32_t>(unzigzag(readVarint(bytes, position)));
+            shift.c3 += static_cast<int32_t>(unzigzag(readVarint(bytes, position)));
+            const Placement read{static_cast<uint8_t>(orientation % 12), orientation >= 12, shift};
+            ASSERT_EQ(read, tiling.placements[t]) << "tile " << t;
+        }
+        EXPECT_EQ(position, bytes.size());
+        // Neighbours in the expansion lie close: a few bytes a tile.
+        EXPECT_LT(bytes.size(), 8 * tiling.size());
+    }
+}
+
+// The step graph read back names every dependant with its weight, whether written whole or,
+// for a symmetric graph, by its upper half; a weight above 1 (quorvel's patch at weight 3 has
+// tiles sharing several faces) survives the trip.
+TEST(PageData, StepGraphReadsBackBothWays) {
+    const World quorvels = buildWorld(parseOptions({"v", "--depth", "3"}).options);
+    const World spectre =
+        buildWorld(parseOptions({"v", "--depth", "3"}).options, TilingKind::Spectre);
+    for (const World* world : {&quorvels, &spectre}) {
+        const StepGraph graph = buildStepGraph(world->faces, kPageFaceWeight);
+        const auto expected = entriesOf(*graph.dependants);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(decodedStepGraph(encodeStepGraph(*graph.dependants, false), world->tiling.size(),
+                                   false),
+                  expected);
+        if (graph.symmetric()) {
+            EXPECT_EQ(decodedStepGraph(encodeStepGraph(*graph.dependants, true),
+                                       world->tiling.size(), true),
+                      expected);
+        }
+    }
+    const StepGraph heavy = buildStepGraph(quorvels.faces, 3);
+    const auto entries = entriesOf(*heavy.dependants);
+    EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
+                            [](const auto& e) { return std::get<2>(e) > 1; }));
+}
+
+// The checksum is FNV-1a: the standard vectors, and a single changed byte changes it.
+TEST(PageData, ChecksumIsFnv1a) {
+    EXPECT_EQ(fnv1a32(""), 0x811c9dc5u);
+    EXPECT_EQ(fnv1a32("a"), 0xe40c292cu);
+    EXPECT_EQ(fnv1a32("foobar"), 0xbf9cf968u);
+    EXPECT_NE(fnv1a32("{\"tiles\":559}"), fnv1a32("{\"tiles\":558}"));
 }
 
 // ---- The program --------------------------------------------------------------------------
@@ -595,6 +649,19 @@ TEST_F(ViewProgram, PagePathsRelativeToTheWorkingDirectory) {
     std::filesystem::current_path(before);
 }
 
+// Depth 7 is the deepest page; depth 8 is refused in one line before any run.
+TEST_F(ViewProgram, PagesGoUpToDepthSeven) {
+    const Outcome refused =
+        runView({"v", "--tiling", "spectre", "--depth", "8", "--html", path("page.html")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err,
+              "error: Unable to write HTML at depth 8: pages go up to depth 7 "
+              "(--html '' runs without one)\n");
+    EXPECT_FALSE(std::filesystem::exists(path("page.html")));
+    EXPECT_EQ(kLargestPageDepth, 7);
+}
+
 TEST_F(ViewProgram, UnwritablePageFailsAfterTheReport) {
     const std::string missing = path("no-such-dir/page.html");
     const Outcome outcome = runView({"v", "--steps", "2", "--html", missing});
@@ -605,28 +672,14 @@ TEST_F(ViewProgram, UnwritablePageFailsAfterTheReport) {
     EXPECT_FALSE(std::filesystem::exists(path("no-such-dir")));
 }
 
-// Beyond the largest page depth the page is refused before anything runs, in one line that
-// names the limit; the report alone runs at that depth.
-TEST_F(ViewProgram, PagesStopAtTheirLargestDepthAndTheReportAloneGoesOn) {
-    const std::string depth = std::to_string(kLargestPageDepth + 1);
-    const Outcome refused =
-        runView({"v", "--tiling", "spectre", "--depth", depth, "--html", path("deep.html")});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.out, "");
-    EXPECT_EQ(refused.err, "error: Unable to write HTML at depth " + depth +
-                               ": pages go up to depth " + std::to_string(kLargestPageDepth) +
-                               " (--html '' runs without one)\n");
-    EXPECT_FALSE(std::filesystem::exists(path("deep.html")));
-    const Outcome report =
-        runView({"v", "--tiling", "spectre", "--depth", depth, "--steps", "1", "--html", ""});
-    EXPECT_EQ(report.status, 0) << report.err;
-    EXPECT_NE(report.out.find(" depth=" + depth + " "), std::string::npos);
-    EXPECT_EQ(report.out.find("html="), std::string::npos);
-}
-
 TEST_F(ViewProgram, PageCarriesNoAddressToFetch) {
     ASSERT_EQ(runView({"v", "--steps", "30", "--html", path("page.html")}).status, 0);
-    const std::string page = testsupport::readFile(path("page.html"));
+    std::string page = testsupport::readFile(path("page.html"));
+    // The SVG namespace, which the page's SVG snapshot names, is a name and is never fetched.
+    for (std::size_t at = page.find(kSvgNamespace); at != std::string::npos;
+         at = page.find(kSvgNamespace)) {
+        page.erase(at, std::strlen(kSvgNamespace));
+    }
     for (const char* fetching :
          {"http:", "https:", "ws:", "wss:", "src=", "href=", "url(", "@import", "fetch(",
           "XMLHttpRequest", "WebSocket", "EventSource", "sendBeacon", "<link", "<iframe", "<img"}) {

@@ -15,4 +15,7 @@ constexpr char kDeadFill[] = "#171b26";
 constexpr char kDeadStroke[] = "#394252";
 constexpr char kStrokeWidth[] = "0.03";
 
+// The SVG namespace name (a name, not an address anything is fetched from).
+constexpr char kSvgNamespace[] = "http://www.w3.org/2000/svg";
+
 }  // namespace quorvel

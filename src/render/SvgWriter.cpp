@@ -149,7 +149,9 @@ void writePicture(const PatchBounds& bounds, const std::string& path, std::ostre
     const double height = (bounds.maxY - bounds.minY) + 2 * kPictureMargin;
 
     BlockWriter out(path, report);
-    out.literal("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 ");
+    out.literal("<svg xmlns=\"");
+    out.literal(kSvgNamespace);
+    out.literal("\" viewBox=\"0 0 ");
     out.general(width);
     out.character(' ');
     out.general(height);

@@ -3,9 +3,8 @@
 #include "render/PictureStyle.h"
 #include "tiling/Patch.h"
 
+#include <algorithm>
 #include <array>
-#include <cmath>
-#include <map>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -55,49 +54,44 @@ PictureSize pictureSize(const Tiling& tiling) {
                        (e.maxY - e.minY) + 2 * kPictureMargin};
 }
 
-std::string encodeGeometry(const Tiling& tiling) {
-    const PatchBounds& e = tiling.bounds;
+std::string encodePlacements(const Tiling& tiling) {
     std::string bytes;
-    int64_t previousX = 0;
-    int64_t previousY = 0;
-    // Rounded points of a tile -> the latest tile with exactly those points.
-    std::map<std::vector<int64_t>, int32_t> latestWithPoints;
-    std::vector<int64_t> points;
-    forEachTilePolygon(tiling, [&](std::size_t index, const TileOutline& outline) {
-        points.clear();
-        for (const Vec2& p : outline) {
-            points.push_back(std::llround(((p.x - e.minX) + kPictureMargin) * kGeometryScale));
-            points.push_back(std::llround(((p.y - e.minY) + kPictureMargin) * kGeometryScale));
-        }
-        const auto tileIndex = static_cast<int32_t>(index);
-        const auto [known, added] = latestWithPoints.try_emplace(points, tileIndex);
-        if (!added) {
-            appendVarint(bytes, static_cast<uint64_t>(tileIndex - known->second));
-            known->second = tileIndex;
-            return;
-        }
-        appendVarint(bytes, 0);
-        appendVarint(bytes, outline.size());
-        for (std::size_t k = 0; k < points.size(); k += 2) {
-            appendVarint(bytes, zigzag(points[k] - previousX));
-            appendVarint(bytes, zigzag(points[k + 1] - previousY));
-            previousX = points[k];
-            previousY = points[k + 1];
-        }
-    });
+    LatticePoint previous;
+    for (const Placement& placement : tiling.placements) {
+        appendVarint(bytes, static_cast<uint64_t>(orientationOf(placement)));
+        const LatticePoint& p = placement.shift;
+        appendVarint(bytes, zigzag(int64_t{p.c0} - previous.c0));
+        appendVarint(bytes, zigzag(int64_t{p.c1} - previous.c1));
+        appendVarint(bytes, zigzag(int64_t{p.c2} - previous.c2));
+        appendVarint(bytes, zigzag(int64_t{p.c3} - previous.c3));
+        previous = p;
+    }
     return bytes;
 }
 
-std::string encodeAdjacency(const Neighbourhood& dependants) {
+std::string encodeStepGraph(const Neighbourhood& dependants, bool symmetric) {
     std::string bytes;
-    for (std::size_t tile = 0; tile + 1 < dependants.start.size(); ++tile) {
-        const auto begin = static_cast<std::size_t>(dependants.start[tile]);
+    for (std::size_t tile = 0; tile < dependants.tileCount(); ++tile) {
+        auto begin = static_cast<std::size_t>(dependants.start[tile]);
         const auto end = static_cast<std::size_t>(dependants.start[tile + 1]);
+        const auto v = static_cast<int64_t>(tile);
+        if (symmetric) {
+            while (begin < end && dependants.tiles[begin] < v) {
+                ++begin;
+            }
+        }
         appendVarint(bytes, end - begin);
+        int64_t previous = v;
         for (std::size_t k = begin; k < end; ++k) {
-            const uint64_t offset =
-                zigzag(int64_t{dependants.tiles[k]} - static_cast<int64_t>(tile));
-            appendVarint(bytes, offset * 8 + static_cast<uint64_t>(dependants.weights[k] - 1));
+            const int64_t u = dependants.tiles[k];
+            const uint64_t gap =
+                k == begin && !symmetric ? zigzag(u - v) : static_cast<uint64_t>(u - previous);
+            const uint8_t weight = dependants.weights[k];
+            appendVarint(bytes, gap << 1 | (weight > 1 ? 1 : 0));
+            if (weight > 1) {
+                appendVarint(bytes, weight - 2u);
+            }
+            previous = u;
         }
     }
     return bytes;
@@ -111,6 +105,15 @@ std::string encodePopulation(const std::vector<int32_t>& liveCounts) {
         previous = count;
     }
     return bytes;
+}
+
+uint32_t fnv1a32(const std::string& text) {
+    uint32_t hash = 2166136261u;
+    for (const char c : text) {
+        hash ^= static_cast<uint8_t>(c);
+        hash *= 16777619u;
+    }
+    return hash;
 }
 
 }  // namespace quorvel

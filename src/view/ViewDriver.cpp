@@ -85,7 +85,9 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         if (settings.htmlPath.empty()) {
             return 0;
         }
-        writeViewerPage(run.world().tiling, run.automaton().graph(), *run.record(),
+        const StepGraph pageGraph = buildStepGraph(run.world().faces, kPageFaceWeight);
+        writeViewerPage(run.world().tiling, pageGraph, *run.record(),
+                        PageSeeding{options.seed, options.density},
                         summaryLine(options, run.world().tiling.size(), kind), settings.htmlPath,
                         &report);
         report << "html=" << settings.htmlPath << "\n";

@@ -6,12 +6,18 @@ its step line N, byte for byte (step 0, the seeded population, is checked agains
 tiles of quorvel's SVG): step 0, 1, a checkpoint and the steps either side of it, the period's
 start, the last recorded step, and steps past it, which the page steps on its own (compared
 with quorvel run that far). This for a busy run and a settled one; screenshots show live-coloured pixels when tiles are alive and none
-when none is; the page makes no network request (read from Chromium's net log, with a
+when none is. As an explorer: opened with other settings in its address (rule, face weight,
+seed, density), on both patches, its status and period lines equal quorvel-view's run of those
+settings; settings typed into its form take effect and go into the address; a tile clicked is
+live at once and the next step follows the rule; a page with three characters changed in its
+data, or a few cut out, says on the page that its data is damaged; its SVG of a step is the
+program's picture of that step byte for byte, and PNG and WebM come out. The page makes no network request (read from Chromium's net log, with a
 control page that does make one, so the check is seen to work).
 
 With --measure it prints the page's own timings (performance.now) for a large run instead.
 """
 import argparse
+import html
 import json
 import os
 import re
@@ -212,24 +218,25 @@ def check_status_lines(browser, tools, options, scratch, name, min_checkpoints=1
     return page, expected
 
 
-def check_spectre_status_lines(browser, view, scratch):
+def check_spectre_status_lines(browser, view, scratch, depth=3, steps=60, only=None):
     """A page of the Spectre patch shows at #step=N the step line N of its own program, within
     the recorded run and past it (the program run that far)."""
     page = os.path.join(scratch, "spectre.html")
-    options = ["--tiling", "spectre", "--depth", "3"]
-    lines = run([view] + options + ["--steps", "60", "--html", page]).splitlines()
+    options = ["--tiling", "spectre", "--depth", str(depth)]
+    lines = run([view] + options + ["--steps", str(steps), "--html", page]).splitlines()
     check(lines[1].endswith(" tiling=spectre"), "spectre summary: %r" % lines[1])
     steps, checkpoints = page_run_data(page)
     further = run([view] + options + ["--steps", str(steps + PAST), "--html", ""]).splitlines()
     expected = {int(re.match(r"step=(\d+) ", line).group(1)): line
                 for line in further if line.startswith("step=")}
     period_line = next(line for line in lines if line.startswith("period="))
-    for n in steps_to_check(steps, checkpoints, period_line):
+    wanted = steps_to_check(steps, checkpoints, period_line)
+    for n in (wanted if only is None else [wanted[k] for k in only if k < len(wanted)]):
         if n == 0:
             continue
         shown = element_text(browser.dom("file://%s#step=%d" % (page, n)), "status")
-        check(shown == expected[n], "spectre step %d: page shows %r, program %r"
-              % (n, shown, expected[n]))
+        check(shown == expected[n], "spectre depth %d step %d: page shows %r, program %r"
+              % (depth, n, shown, expected[n]))
 
 
 # Appended to a copy of a page opened at #step=10: drives the controls as a user would and
@@ -244,12 +251,16 @@ DRIVE_CONTROLS = """<script>
   const slider = document.getElementById("slider");
   slider.value = "51"; slider.dispatchEvent(new Event("input")); seen.push(status());
   const plot = document.getElementById("plot"), box = plot.getBoundingClientRect();
-  const x = 4 + (plot.width - 8) * 100 / RUN.steps;
+  const steps = JSON.parse(document.getElementById("run").textContent).steps;
+  const x = 4 + (plot.width - 8) * 100 / steps;
   plot.dispatchEvent(new MouseEvent("click", {
       clientX: box.left + x * plot.clientWidth / plot.width, clientY: box.top + 5}));
   seen.push(status());
   const play = document.getElementById("play");
   key(" "); seen.push(play.textContent); key(" "); seen.push(play.textContent);
+  // Space belongs to a focused control (here it would toggle the checkbox), not to playing.
+  document.getElementById("ageColours").focus(); key(" "); seen.push(play.textContent);
+  document.getElementById("ageColours").blur();
   seen.push(location.hash);
   document.getElementById("timings").textContent = JSON.stringify(seen);
 }
@@ -265,8 +276,153 @@ def check_controls(browser, page, lines, scratch):
         f.write(text.replace("</body>", DRIVE_CONTROLS + "</body>", 1))
     dom = browser.dom("file://%s#step=10" % driven)
     seen = json.loads(element_text(dom, "timings").replace("&quot;", '"'))
-    expected = [lines[11], lines[9], lines[51], lines[100], "pause", "play", "#step=100"]
+    expected = [lines[11], lines[9], lines[51], lines[100], "pause", "play", "play", "#step=100"]
     check(seen == expected, "controls: %r, expected %r" % (seen, expected))
+
+
+def page_with_script(page, script, name, scratch):
+    with open(page) as f:
+        text = f.read()
+    driven = os.path.join(scratch, name + ".html")
+    with open(driven, "w") as f:
+        f.write(text.replace("</body>", script + "</body>", 1))
+    return driven
+
+
+def view_lines(view, options):
+    lines = run([view] + options + ["--html", ""]).splitlines()
+    expected = {int(re.match(r"step=(\d+) ", line).group(1)): line
+                for line in lines if line.startswith("step=")}
+    return expected, next(line for line in lines if line.startswith("period="))
+
+
+EXPLORED = [
+    # address, quorvel-view's options for it, steps the page is asked for
+    ("rule=B2/S2-4&weight=2&seed=5&density=0.3", ["--birth", "2", "--survive-min", "2",
+                                                 "--survive-max", "4", "--face-weight", "2",
+                                                 "--seed", "5", "--density", "0.3"], 40),
+    ("rule=B3/S2-3&seed=11", ["--seed", "11"], 70),
+    ("density=0.6&weight=3", ["--density", "0.6", "--face-weight", "3"], 25),
+]
+
+
+def check_explorer(browser, tools, scratch):
+    """A page opened with other settings in its address steps them as quorvel-view does: its
+    status line and period line equal the program's run of those settings, on both patches;
+    the fields show the settings and the address keeps them."""
+    quorvel, view = tools
+    for patch in (["--depth", "3"], ["--tiling", "spectre", "--depth", "3"]):
+        page = os.path.join(scratch, "explored.html")
+        run([view] + patch + ["--steps", "30", "--html", page])
+        for address, options, steps in EXPLORED:
+            expected, period = view_lines(view, patch + options + ["--steps", str(steps)])
+            dom = browser.dom("file://%s#%s&step=%d" % (page, address, steps))
+            what = "%s #%s" % (" ".join(patch), address)
+            check(element_text(dom, "status") == expected[steps],
+                  "%s: page shows %r, quorvel-view %r" % (what, element_text(dom, "status"),
+                                                          expected[steps]))
+            check(element_text(dom, "period") == period,
+                  "%s: page period %r, quorvel-view %r" % (what, element_text(dom, "period"),
+                                                           period))
+            check("settings differ" in (element_text(dom, "edited") or ""),
+                  "%s: marked as not the recorded run" % what)
+
+
+# Appended to a copy of a page: changes the settings in the form, steps, then draws a tile
+# at the middle of the canvas and steps again; records what the page shows after each.
+DRIVE_EXPLORER = """<script>
+"use strict";
+{
+  const seen = [], $ = id => document.getElementById(id);
+  const key = k => window.dispatchEvent(new KeyboardEvent("keydown", {key: k, cancelable: true}));
+  $("rule").value = "B1/S0"; $("seed").value = "3"; $("density").value = "0";
+  $("explorer").requestSubmit();
+  seen.push($("status").textContent, location.hash);
+  const view = $("view"), box = view.getBoundingClientRect();
+  const at = {clientX: box.left + box.width / 2, clientY: box.top + box.height / 2, button: 0,
+              pointerId: 1, bubbles: true};
+  view.dispatchEvent(new PointerEvent("pointerdown", at));
+  view.dispatchEvent(new PointerEvent("pointerup", at));
+  seen.push($("status").textContent, $("edited").textContent);
+  key("ArrowRight"); seen.push($("status").textContent);
+  $("timings").textContent = JSON.stringify(seen);
+}
+</script>
+"""
+
+
+def check_drawing(browser, view, scratch):
+    page = os.path.join(scratch, "drawn.html")
+    run([view, "--depth", "3", "--steps", "30", "--html", page])
+    driven = page_with_script(page, DRIVE_EXPLORER, "drawn-driven", scratch)
+    dom = browser.dom("file://%s#step=0" % driven)
+    seen = json.loads(html.unescape(element_text(dom, "timings")))
+    check(seen[:2] == ["step=0 alive=0 max_age=0", "#rule=B1/S0&seed=3&density=0&step=0"],
+          "settings from the form: %r" % seen[:2])
+    check(seen[2] == "step=0 alive=1 max_age=1" and seen[3].startswith("edited: tiles drawn"),
+          "a drawn tile is live at once: %r" % seen[2:4])
+    # B1/S0: the lone tile survives (sum 0) and every tile that counts it is born (sum 1).
+    match = re.match(r"step=1 alive=(\d+) max_age=2$", seen[4])
+    check(match is not None and int(match.group(1)) > 1, "the step after drawing: %r" % seen[4])
+
+
+# Appended to a copy of a page: saves the frame as SVG and PNG and records a short video,
+# catching what would be downloaded; the SVG's text goes into #timings.
+DRIVE_EXPORTS = """<script>
+"use strict";
+{
+  const got = {}, $ = id => document.getElementById(id);
+  const finish = () => { if (got.svg && got.png && got.webm) $("timings").textContent = JSON.stringify(got); };
+  URL.createObjectURL = blob => {
+    const kind = blob.type.split("/")[1].split("+")[0];
+    if (kind === "svg") blob.text().then(text => { got.svg = text; finish(); });
+    else { got[kind] = blob.size; finish(); }
+    return "blob:caught";
+  };
+  HTMLAnchorElement.prototype.click = function () {};
+  $("saveSvg").click();
+  $("savePng").click();
+  $("record").click();
+  setTimeout(() => $("record").click(), 600);
+}
+</script>
+"""
+
+
+def check_exports(browser, view, scratch):
+    """The page's SVG of a step is the program's picture of that step, byte for byte; PNG and
+    WebM come out non-empty."""
+    page = os.path.join(scratch, "exported.html")
+    svg = os.path.join(scratch, "exported.svg")
+    run([view, "--depth", "3", "--steps", "9", "--birth", "2", "--svg", svg, "--html", page])
+    driven = page_with_script(page, DRIVE_EXPORTS, "exports-driven", scratch)
+    text = element_text(browser.dom("file://%s#step=9" % driven), "timings")
+    try:
+        got = json.loads(html.unescape(text or ""))
+    except ValueError:
+        check(False, "exports: nothing caught (%r)" % (text or "")[:200])
+        return
+    with open(svg) as f:
+        check(got.get("svg") == f.read(), "the page's SVG differs from the program's")
+    check(got.get("png", 0) > 100 and got.get("webm", 0) > 0,
+          "PNG and WebM sizes: %r, %r" % (got.get("png"), got.get("webm")))
+
+
+def check_damaged(browser, page, scratch):
+    """Three characters changed in a checkpoint, or the data cut short: the page says that its
+    data is damaged, on the page itself."""
+    with open(page) as f:
+        text = f.read()
+    at = text.index('"checkpoints":[[0,"') + len('"checkpoints":[[0,"') + 10
+    flipped = "".join("B" if c == "A" else "A" for c in text[at:at + 3])
+    for name, damaged in (("changed", text[:at] + flipped + text[at + 3:]),
+                          ("cut", text[:at] + text[at + 30:])):
+        path = os.path.join(scratch, "damaged-%s.html" % name)
+        with open(path, "w") as f:
+            f.write(damaged)
+        message = element_text(browser.dom("file://%s#step=3" % path), "damage")
+        check(message == "This page's data is damaged (Checksum mismatch in page data): it "
+                         "cannot show the run.", "%s page: %r" % (name, message))
 
 
 def live_pixels(pixels):
@@ -294,8 +450,18 @@ def main():
         check_status_lines(browser, tools, ["--root", "Gamma", "--depth", "2", "--steps", "60",
                                             "--birth", "2", "--seed", "5"], scratch, "gamma")
         check_spectre_status_lines(browser, args.view, scratch)
+        # The larger pages of the genuine patch, at a few steps each: within the run, the
+        # last recorded step and past it.
+        check_spectre_status_lines(browser, args.view, scratch, depth=5, steps=120,
+                                   only=[1, 3, -1])
+        check_spectre_status_lines(browser, args.view, scratch, depth=6, steps=60,
+                                   only=[1, -2, -1])
 
         check_controls(browser, page, lines, scratch)
+        check_explorer(browser, tools, scratch)
+        check_drawing(browser, args.view, scratch)
+        check_damaged(browser, page, scratch)
+        check_exports(browser, args.view, scratch)
 
         seeded = browser.screenshot("file://%s#step=0" % page, os.path.join(scratch, "a.png"))
         check(live_pixels(seeded) > 100, "seeded tiles show in the live colour")
