@@ -534,7 +534,12 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
     std::string expected = testrun::usageText();
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
+    expected.insert(expected.find("  --face-weight"),
+                    "  --rule RULE        birth/survive sets such as B2,5/S1,3-4 (not with "
+                    "--birth)\n");
     expected.insert(expected.find(helpLine),
+                    "  --neighbourhood NAME face | vertex (the face weight caps face neighbours "
+                    "only) (default face)\n"
                     "  --tiling NAME      quorvel | spectre (default quorvel)\n"
                     "  --html PATH        write the interactive page (default quorvel.html)\n"
                     "  --threads N        threads that step the run, at most the hardware's "

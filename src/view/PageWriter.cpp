@@ -40,6 +40,8 @@ void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
 
 }  // namespace
 
+// A set rule adds its canonical text as "rule" (the range fields then hold the defaults and
+// mean nothing); a range rule's page stays as it was, byte for byte.
 // Base64 needs no escaping inside a script string, and numbers none at all.
 void writeRunData(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
                   const RunRecord& record) {
@@ -49,6 +51,7 @@ void writeRunData(std::ostream& out, const Tiling& tiling, const StepGraph& grap
     out << "{\"tiles\":" << tiling.size() << ",\"steps\":" << record.stepCount()
         << ",\"birth\":" << rule.birth << ",\"surviveMin\":" << rule.surviveMin
         << ",\"surviveMax\":" << rule.surviveMax << ",\"faceWeight\":" << rule.faceWeight
+        << (rule.sets ? ",\"rule\":\"" + ruleText(rule) + "\"" : std::string())
         << ",\"period\":" << period.length << ",\"periodFrom\":" << period.fromStep
         << ",\"width\":" << std::to_string(size.width)
         << ",\"height\":" << std::to_string(size.height)

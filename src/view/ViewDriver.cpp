@@ -20,6 +20,24 @@ namespace {
 
 std::vector<CommandOption> viewTable(ViewSettings& s) {
     std::vector<CommandOption> table = runOptionTable(s.run);
+    // The range options and --rule set one rule: both at once is refused after the parsing.
+    for (CommandOption& option : table) {
+        if (option.name == "--birth" || option.name == "--survive-min" ||
+            option.name == "--survive-max") {
+            option.store = [&s, store = option.store](const std::string& v) {
+                store(v);
+                s.rangeRuleGiven = true;
+            };
+        }
+    }
+    const auto faceWeight = std::find_if(table.begin(), table.end(), [](const CommandOption& o) {
+        return o.name == "--face-weight";
+    });
+    table.insert(
+        faceWeight,
+        {"--rule", "RULE", "birth/survive sets such as B2,5/S1,3-4 (not with --birth)",
+         [&s](const std::string& v) { s.run.ruleSets = parseRuleOption("--rule", v); }, nullptr});
+    table.push_back(neighbourhoodOption(s.run));
     table.push_back({"--tiling", "NAME", "quorvel | spectre",
                      [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
     table.push_back({"--html", "PATH", "write the interactive page",
@@ -40,6 +58,10 @@ ViewSettings parseViewOptions(const std::vector<std::string>& args) {
     ViewSettings settings;
     if (parseCommandLine(viewTable(settings), args, ConversionErrors::NamingTheOption)) {
         return settings;
+    }
+    if (settings.run.ruleSets && settings.rangeRuleGiven) {
+        throw std::runtime_error(
+            "--rule cannot be combined with --birth, --survive-min or --survive-max");
     }
     clampRunOptions(settings.run, maxDepthOfTiling(settings.tiling));
     validateRoot(settings.run.root);

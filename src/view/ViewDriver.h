@@ -22,6 +22,8 @@ struct ViewSettings {
     std::string htmlPath = kDefaultHtmlPath;
     // Threads that step the one run: 1..the hardware threads.
     int32_t threads = 1;
+    // One of --birth, --survive-min, --survive-max was given (refused beside --rule).
+    bool rangeRuleGiven = false;
     bool helpRequested = false;
     bool versionRequested = false;
 };
