@@ -92,6 +92,17 @@ uint32_t parseCounts(const std::string& text) {
 
 }  // namespace
 
+Rule::Rule(const SumSets& sumSets, int32_t weight) : faceWeight(weight), sets(sumSets) {
+    const std::vector<int32_t> births = countsOf(sumSets.birth);
+    const std::vector<int32_t> survives = countsOf(sumSets.survive);
+    const bool ranged =
+        births.size() == 1 && !survives.empty() &&
+        survives.back() - survives.front() + 1 == static_cast<int32_t>(survives.size());
+    birth = ranged ? births.front() : -1;
+    surviveMin = ranged ? survives.front() : -1;
+    surviveMax = ranged ? survives.back() : -1;
+}
+
 bool operator==(const SumSets& a, const SumSets& b) {
     return a.birth == b.birth && a.survive == b.survive;
 }

@@ -28,14 +28,16 @@ struct Rule {
     // The range form.
     Rule(int32_t birthCount, int32_t surviveFrom, int32_t surviveTo, int32_t weight)
         : birth(birthCount), surviveMin(surviveFrom), surviveMax(surviveTo), faceWeight(weight) {}
-    // The set form.
-    Rule(const SumSets& sumSets, int32_t weight) : faceWeight(weight), sets(sumSets) {}
+    // The set form. The three counts get the range reading of the sets when there is one
+    // (one birth count, survive counts in one run), -1 each otherwise, for readers that know
+    // only ranges (the page data's fields).
+    Rule(const SumSets& sumSets, int32_t weight);
 
     int32_t birth = 3;
     int32_t surviveMin = 2;
     int32_t surviveMax = 3;
     int32_t faceWeight = 1;
-    // Set for a rule in the set form: then the three counts above are unused.
+    // Set for a rule in the set form: then it decides, not the three counts above.
     std::optional<SumSets> sets;
 };
 

@@ -40,8 +40,8 @@ void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
 
 }  // namespace
 
-// A set rule adds its canonical text as "rule" (the range fields then hold the defaults and
-// mean nothing); a range rule's page stays as it was, byte for byte.
+// A set rule adds its canonical text as "rule" (the range fields hold its range reading, or -1
+// when it has none); a range rule's page stays as it was, byte for byte.
 // Base64 needs no escaping inside a script string, and numbers none at all.
 void writeRunData(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
                   const RunRecord& record) {
