@@ -542,6 +542,7 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
                     "only) (default face)\n"
                     "  --tiling NAME      quorvel | spectre (default quorvel)\n"
                     "  --html PATH        write the interactive page (default quorvel.html)\n"
+                    "  --export PATH      write the tiles as data: .csv or .jsonl\n"
                     "  --threads N        threads that step the run, at most the hardware's "
                     "(default 1)\n"
                     "  --version          show the version (" +

@@ -13,6 +13,7 @@
 #include "run/Run.h"
 #include "run/RunPipeline.h"
 #include "view/PageWriter.h"
+#include "view/TileExport.h"
 
 namespace quorvel {
 
@@ -42,6 +43,8 @@ std::vector<CommandOption> viewTable(ViewSettings& s) {
                      [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
     table.push_back({"--html", "PATH", "write the interactive page",
                      [&s](const std::string& v) { s.htmlPath = v; }, [&s] { return s.htmlPath; }});
+    table.push_back({"--export", "PATH", "write the tiles as data: .csv or .jsonl",
+                     [&s](const std::string& v) { s.exportPath = v; }, nullptr});
     table.push_back({"--threads", "N", "threads that step the run, at most the hardware's",
                      [&s](const std::string& v) { s.threads = convertInt(v); },
                      [&s] { return std::to_string(s.threads); }});
@@ -88,7 +91,8 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         }
         // The page and the picture are the run's results: they are written even when the
         // report's reader is gone.
-        if (!settings.htmlPath.empty() || !settings.run.svgPath.empty()) {
+        if (!settings.htmlPath.empty() || !settings.run.svgPath.empty() ||
+            !settings.exportPath.empty()) {
             report.keepGoingWhenLost();
         }
         const TilingKind kind = tilingKindNamed(settings.tiling);
@@ -100,9 +104,16 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
                                      std::to_string(kLargestPageDepth) +
                                      " (--html '' runs without one)");
         }
+        if (!settings.exportPath.empty()) {
+            exportFormatOf(settings.exportPath);
+        }
         Run run(options, RunSetup{kind, true, settings.threads});
         reportRun(run, options, report);
         writePeriodLine(report, run.record()->period());
+        if (!settings.exportPath.empty()) {
+            writeTileExportFile(run.world(), run.automaton(), settings.exportPath, &report);
+            report << "export=" << settings.exportPath << "\n";
+        }
         // An empty path asks for the report alone, as an empty --svg does.
         if (settings.htmlPath.empty()) {
             return 0;
