@@ -650,6 +650,50 @@ TEST_F(CensusRuns, SummarizeRejectsWhatIsNotACensus) {
               "periods=none mean_alive=4.00\n");
 }
 
+// Set-rule rows as a census writes them, and the ways a hand-edited one goes wrong.
+TEST_F(CensusRuns, SummarizeReadsSetRulesAndRefusesBrokenOnes) {
+    const auto row = [](const std::string& counts, const std::string& tail) {
+        return counts + ",1,0.42,2,still,1,10,10,4,80,0,0,3,Delta,quorvel,99,100,1/1," +
+               std::string(kVersion) + "," + tail + "\n";
+    };
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"set.csv", kHeader + row(",,", "face,\"B2,5/S1,3-4\"")},
+        {"mismatch.csv", kHeader + row("3,2,3", "face,B2/S1")},
+        {"unreadable.csv", kHeader + row(",,", "face,B9x/S")},
+        {"noncanonical.csv", kHeader + row(",,", "face,\"B5,2/S1\"")},
+        {"half.csv", kHeader + row("3,,", "face,B3/S")},
+        {"unclosed.csv", kHeader + row(",,", "face,\"B2,5/S1")},
+        {"neighbourhood.csv", kHeader + row("3,2,3", "corner,B3/S2-3")},
+    };
+    for (const auto& [name, content] : files) {
+        std::ofstream(path(name), std::ios::binary) << content;
+    }
+    const RunResult good = runCensusArgs({"--summarize", path("set.csv")});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.out,
+              "rule=B2,5/S1,3-4 weight=1 runs=1 extinct=0 still=1 oscillating=0 "
+              "unsettled=0 periods=none mean_alive=4.00\n");
+    const auto malformed = [&](const std::string& name, const std::string& reason) {
+        return "error: Malformed census row in " + path(name) + " at line 2 (" + reason + ")\n";
+    };
+    const std::string notNumber = "a field that is not a number of its column";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"mismatch.csv", malformed("mismatch.csv", "rule text not that of its counts")},
+        {"unreadable.csv", malformed("unreadable.csv", notNumber)},
+        {"noncanonical.csv", malformed("noncanonical.csv", notNumber)},
+        {"half.csv", malformed("half.csv", notNumber)},
+        {"unclosed.csv", malformed("unclosed.csv", "0 fields, not 23")},
+        {"neighbourhood.csv", malformed("neighbourhood.csv", "census columns out of range")},
+    };
+    for (const auto& [name, err] : cases) {
+        SCOPED_TRACE(name);
+        const RunResult run = runCensusArgs({"--summarize", path(name)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, err);
+    }
+}
+
 TEST_F(CensusRuns, CsvPathEmptyWritesNoneAndAnUnwritableOneFails) {
     const std::vector<std::string> small = {"--depth", "1", "--seed", "1-2", "--steps", "20"};
     std::vector<std::string> noCsv = small;
