@@ -15,10 +15,11 @@
 //
 // To keep runs fast "--depth 2 --steps 50" go in front, larger readable values are lowered
 // (the text after the number kept), and censuses of more than kMaxRuns runs are skipped.
-// Fuzz input never chooses a file: a non-empty --svg, --html, --csv or --export value becomes a
-// writable path of the harness's scratch directory or one in a directory that does not exist
-// (the low bit of the value's first byte picks; for --export the next bits pick .csv, .jsonl
-// or an extension it refuses), and each --summarize file one of a few fixed inputs.
+// Fuzz input never chooses a file: a non-empty --svg, --html, --csv, --objects, --gallery or
+// --export value becomes a writable path of the harness's scratch directory or one in a
+// directory that does not exist (the low bit of the value's first byte picks; for --export the
+// next bits pick .csv, .jsonl or an extension it refuses), and each --summarize file one of a
+// few fixed inputs.
 // The census's CSV starts as the first rows of the fixture census, so --resume has a partial
 // CSV to go on from.
 #include <algorithm>
@@ -38,6 +39,7 @@
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
+#include "census/ObjectTable.h"
 #include "run/ProgramErrors.h"
 #include "support/FileText.h"
 #include "support/ScratchDir.h"
@@ -55,8 +57,8 @@ enum class Program { View, Census };
 enum class Takes { Value, Nothing, Flag, Rest, Unknown };
 
 struct Paths {
-    std::string svg, html, csv;
-    std::string missingSvg, missingHtml, missingCsv;
+    std::string svg, html, csv, objects, gallery;
+    std::string missingSvg, missingHtml, missingCsv, missingObjects, missingGallery;
     // .csv, .jsonl and a refused extension, and one in the missing directory.
     std::array<std::string, 3> exports;
     std::string missingExport;
@@ -79,7 +81,8 @@ Takes takesOf(Program program, const std::string& arg) {
         }
         return arg == "--version" ? Takes::Nothing : Takes::Unknown;
     }
-    if (arg == "--jobs" || arg == "--csv" || arg == "--shard") {
+    if (arg == "--jobs" || arg == "--csv" || arg == "--shard" || arg == "--objects" ||
+        arg == "--gallery") {
         return Takes::Value;
     }
     if (arg == "--resume") {
@@ -93,7 +96,7 @@ Takes takesOf(Program program, const std::string& arg) {
 struct Request {
     bool ended = false;  // by --help, --version or --summarize
     bool summarize = false;
-    std::string svg, html, csv, exportPath;
+    std::string svg, html, csv, objects, gallery, exportPath;
     // The values of the census's list options and of --shard, with their option.
     std::vector<std::pair<std::string, std::string>> lists;
 };
@@ -143,6 +146,10 @@ Request walk(Program program, std::vector<std::string>& args, bool rewrite) {
             value = pathFor(value, gPaths.html, gPaths.missingHtml);
         } else if (rewrite && option == "--csv") {
             value = pathFor(value, gPaths.csv, gPaths.missingCsv);
+        } else if (rewrite && option == "--objects") {
+            value = pathFor(value, gPaths.objects, gPaths.missingObjects);
+        } else if (rewrite && option == "--gallery") {
+            value = pathFor(value, gPaths.gallery, gPaths.missingGallery);
         } else if (rewrite && option == "--export" && !value.empty()) {
             const auto bits = static_cast<unsigned char>(value[0]);
             value = (bits & 1) ? gPaths.missingExport : gPaths.exports[(bits >> 1) % 3];
@@ -153,6 +160,10 @@ Request walk(Program program, std::vector<std::string>& args, bool rewrite) {
             request.html = value;
         } else if (option == "--csv") {
             request.csv = value;
+        } else if (option == "--objects") {
+            request.objects = value;
+        } else if (option == "--gallery") {
+            request.gallery = value;
         } else if (option == "--export") {
             request.exportPath = value;
         } else if (program == Program::Census &&
@@ -271,6 +282,11 @@ void checkViewRun(const Request& request, const std::string& out, const std::str
 
 void checkCensusRun(const Request& request, const std::string& out, const std::string& context) {
     check(out.rfind("Quorvel\n", 0) == 0, "a census without its banner", context);
+    check(request.objects.empty() ||
+              startsWith(request.objects, std::string(quorvel::kObjectCsvHeader) + "\n"),
+          "an objects file missing", context);
+    check(request.gallery.empty() || startsWith(request.gallery, "<svg "), "a gallery missing",
+          context);
     if (request.csv.empty()) {
         check(out.find("\ncsv=") == std::string::npos, "a CSV named but none asked for", context);
         return;
@@ -307,6 +323,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     gPaths.missingSvg = scratch.path("missing/state.svg");
     gPaths.missingHtml = scratch.path("missing/page.html");
     gPaths.missingCsv = scratch.path("missing/census.csv");
+    gPaths.objects = scratch.path("objects.csv");
+    gPaths.gallery = scratch.path("gallery.svg");
+    gPaths.missingObjects = scratch.path("missing/objects.csv");
+    gPaths.missingGallery = scratch.path("missing/gallery.svg");
     gPaths.exports = {scratch.path("tiles.csv"), scratch.path("tiles.jsonl"),
                       scratch.path("tiles.txt")};
     gPaths.missingExport = scratch.path("missing/tiles.csv");
@@ -339,6 +359,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     std::remove(gPaths.svg.c_str());
     std::remove(gPaths.html.c_str());
+    std::remove(gPaths.objects.c_str());
+    std::remove(gPaths.gallery.c_str());
     writeText(gPaths.csv, gPaths.partialCsv);
 
     std::ostringstream outStream;

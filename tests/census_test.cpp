@@ -895,7 +895,11 @@ TEST_F(CensusRuns, InterruptionSavesTheRowsDone) {
             "cd " + testsupport::shellQuoted(dir().string()) + " && { " +
             testsupport::shellQuoted(testsupport::programPath("quorvel-census")) +
             " --depth 2 --seed 1-5000000 --steps 200 --jobs 2 --csv c.csv >out 2>err & "
-            "sleep 1; kill -" +
+            // Signalled once a few rows have reached the temporary file (at most 60 s on):
+            // a loaded machine or a sanitizer build may take a while to get there.
+            "for i in $(seq 600); do "
+            "[ \"$(cat .c.csv.tmp* 2>/dev/null | wc -l)\" -ge 3 ] && break; sleep 0.1; done; "
+            "kill -" +
             signal + " $!; wait $!; echo $? >status; }";
         ASSERT_EQ(std::system(command.c_str()), 0);
         EXPECT_EQ(readFile(path("status")), std::to_string(status) + "\n");

@@ -5,6 +5,7 @@
 
 #include "geometry/Affine.h"
 #include "geometry/BaseTile.h"
+#include "geometry/Lattice.h"
 
 namespace quorvel {
 namespace {
@@ -149,6 +150,27 @@ TEST(ChildTransforms, SomeTwoSlotPathsCoincide) {
         }
     }
     EXPECT_EQ(coincidentPairs, 12);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+// Undoing a placement, for every linear part, from either side.
+TEST(Placements, InverseUndoesEveryOrientation) {
+    for (int orientation = 0; orientation < 24; ++orientation) {
+        Placement p;
+        p.turn = static_cast<uint8_t>(orientation % 12);
+        p.mirror = orientation >= 12;
+        p.shift = {2, -3, 1, 4};
+        const Placement inverse = inversePlacement(p);
+        EXPECT_TRUE(composePlacements(inverse, p) == Placement{}) << orientation;
+        EXPECT_TRUE(composePlacements(p, inverse) == Placement{}) << orientation;
+        const LatticePoint q{1, 5, -2, 7};
+        EXPECT_TRUE(applyPlacement(inverse, applyPlacement(p, q)) == q) << orientation;
+    }
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "support/TempDirTest.h"
 #include "support/TestWorlds.h"
 #include "view/PageData.h"
+#include "view/PageWriter.h"
 #include "view/ViewDriver.h"
 
 namespace quorvel {
@@ -608,6 +609,25 @@ TEST_F(ViewProgram, UnwritablePageFailsAfterTheReport) {
     const Outcome plain = runPlain({"quorvel", "--steps", "2"});
     EXPECT_EQ(outcome.out, plain.out + "period=none\n");
     EXPECT_FALSE(std::filesystem::exists(path("no-such-dir")));
+}
+
+// Beyond the largest page depth the page is refused before anything runs, in one line that
+// names the limit; the report alone runs at that depth.
+TEST_F(ViewProgram, PagesStopAtTheirLargestDepthAndTheReportAloneGoesOn) {
+    const std::string depth = std::to_string(kLargestPageDepth + 1);
+    const Outcome refused =
+        runView({"v", "--tiling", "spectre", "--depth", depth, "--html", path("deep.html")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_EQ(refused.err, "error: Unable to write HTML at depth " + depth +
+                               ": pages go up to depth " + std::to_string(kLargestPageDepth) +
+                               " (--html '' runs without one)\n");
+    EXPECT_FALSE(std::filesystem::exists(path("deep.html")));
+    const Outcome report =
+        runView({"v", "--tiling", "spectre", "--depth", depth, "--steps", "1", "--html", ""});
+    EXPECT_EQ(report.status, 0) << report.err;
+    EXPECT_NE(report.out.find(" depth=" + depth + " "), std::string::npos);
+    EXPECT_EQ(report.out.find("html="), std::string::npos);
 }
 
 TEST_F(ViewProgram, PageCarriesNoAddressToFetch) {

@@ -51,6 +51,13 @@ bool operator!=(const Rule& a, const Rule& b);
 // before the set form of the same sums. The face weight is not compared.
 bool ruleOrderLess(const Rule& a, const Rule& b);
 
+// ruleOrderLess, then the face weight: one key per rule and weight.
+struct RuleAndWeightLess {
+    bool operator()(const Rule& a, const Rule& b) const {
+        return ruleOrderLess(a, b) || (!ruleOrderLess(b, a) && a.faceWeight < b.faceWeight);
+    }
+};
+
 // "B3/S2-3" for a range rule, as the summary line has always written it; the canonical text
 // of the sets for a set rule ("B/S0", "B2,5/S1,3-4").
 std::string ruleText(const Rule& rule);

@@ -16,8 +16,11 @@ namespace quorvel {
 
 std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& plan,
                                  const std::vector<uint64_t>& positions, int32_t maxSteps,
-                                 int32_t jobs, const CensusProgress& progress) {
+                                 int32_t jobs, const CensusProgress& progress,
+                                 const std::vector<Placement>* objectPlacements) {
     std::vector<CensusRow> rows(positions.size());
+    // Each run's objects until they are handed on; empty when the census does not look.
+    std::vector<std::vector<ObjectSighting>> objects(objectPlacements ? rows.size() : 0);
     // Set by a worker once rows[index] is complete, read by the calling thread that passes the
     // finished prefix on.
     const std::unique_ptr<std::atomic<bool>[]> finishedRows(new std::atomic<bool>[rows.size()]);
@@ -29,6 +32,12 @@ std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& pla
         while (delivered < rows.size() && finishedRows[delivered]) {
             if (progress.rowDone) {
                 progress.rowDone(rows[delivered]);
+            }
+            if (!objects.empty()) {
+                if (progress.objectsDone) {
+                    progress.objectsDone(rows[delivered], objects[delivered]);
+                }
+                std::vector<ObjectSighting>().swap(objects[delivered]);
             }
             ++delivered;
         }
@@ -44,12 +53,15 @@ std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& pla
 
     const auto work = [&] {
         try {
-            CensusWorker worker(graphs);
+            CensusWorker worker(graphs, objectPlacements);
             for (std::size_t index = next++; index < rows.size() && !failed && !stopping();
                  index = next++) {
                 rows[index].position = positions[index];
                 rows[index].run = plan.runAt(positions[index]);
                 rows[index].result = worker.run(rows[index].run, maxSteps);
+                if (objectPlacements) {
+                    objects[index] = worker.takeSightings();
+                }
                 finishedRows[index] = true;
                 ++done;
             }

@@ -10,6 +10,7 @@
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
 #include "census/CensusWorker.h"
+#include "census/ObjectCode.h"
 
 namespace quorvel {
 
@@ -21,6 +22,10 @@ struct CensusProgress {
     // Called on the calling thread with each row, in the order of `positions`, as soon as it
     // and every row before it are done, so that rows can be saved as the census goes.
     std::function<void(const CensusRow& row)> rowDone;
+    // When the census looks for objects: called right after rowDone with the objects of the
+    // row's run, which are dropped then.
+    std::function<void(const CensusRow& row, const std::vector<ObjectSighting>& objects)>
+        objectsDone;
     // Asked by the workers before each run, from their own threads: once it says true no new
     // run starts, the runs under way finish, and only the rows before the first missing one
     // are returned.
@@ -29,9 +34,11 @@ struct CensusProgress {
 
 // The rows of the runs at `positions`, in that order (a prefix of them when stopped). `jobs`
 // is at least 1; no more workers start than there are runs. An error in a worker is rethrown
-// here once all have stopped.
+// here once all have stopped. With `objectPlacements` (the world's) every settled run is
+// split into objects, handed to objectsDone.
 std::vector<CensusRow> runCensus(const StepGraphs& graphs, const CensusPlan& plan,
                                  const std::vector<uint64_t>& positions, int32_t maxSteps,
-                                 int32_t jobs, const CensusProgress& progress = {});
+                                 int32_t jobs, const CensusProgress& progress = {},
+                                 const std::vector<Placement>* objectPlacements = nullptr);
 
 }  // namespace quorvel

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <iomanip>
 #include <memory>
 #include <optional>
@@ -20,6 +21,8 @@
 #include "census/Census.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
+#include "census/Gallery.h"
+#include "census/ObjectTable.h"
 #include "cli/Version.h"
 #include "render/OutputFile.h"
 #include "run/CommandLine.h"
@@ -109,6 +112,11 @@ std::vector<CommandOption> censusTable(CensusSettings& s) {
                      nullptr});
     table.push_back({"--resume", "", "go on from the partial CSV of this census at --csv",
                      [&s](const std::string&) { s.resume = true; }, nullptr, Takes::Flag});
+    table.push_back({"--objects", "PATH",
+                     "write the objects runs settle into, one row per distinct object",
+                     [&s](const std::string& v) { s.objectsPath = v; }, nullptr});
+    table.push_back({"--gallery", "PATH", "draw the most common objects of each rule as SVG",
+                     [&s](const std::string& v) { s.galleryPath = v; }, nullptr});
     table.push_back({"--summarize", "FILE...", "print the summary lines of these CSV files' rows",
                      [&s](const std::string& v) {
                          s.summarizeRequested = true;
@@ -153,9 +161,30 @@ uint64_t greatestCommonDivisor(uint64_t a, uint64_t b) {
     return a;
 }
 
+// Whether the file at `path` is a regular file that starts with the objects CSV's header.
+// Only a bounded start of it is read, and nothing of a pipe or device, which is read once, as
+// a census CSV.
+bool isObjectsFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return false;
+    }
+    std::ifstream file(path, std::ios::binary);
+    const std::string header = kObjectCsvHeader;
+    std::string start(header.size() + 5, '\0');
+    file.read(&start[0], static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file.gcount()));
+    if (start.rfind("\xEF\xBB\xBF", 0) == 0) {
+        start.erase(0, 3);
+    }
+    return start.rfind(header + "\n", 0) == 0 || start.rfind(header + "\r\n", 0) == 0;
+}
+
 // Every file's rows, checked as they are read and tallied, never all held at once. Files of
 // different censuses, the same file twice and shards that can hold the same runs are refused.
-void summarizeFiles(const std::vector<std::string>& paths, std::ostream& out) {
+// Objects files among them are merged and, with `objectsPath`, written there.
+void summarizeFiles(const std::vector<std::string>& paths, const std::string& objectsPath,
+                    ReportStream& out) {
     struct FileSeen {
         std::string path;
         dev_t device;
@@ -165,15 +194,24 @@ void summarizeFiles(const std::vector<std::string>& paths, std::ostream& out) {
     };
     std::vector<FileSeen> seen;
     RuleSummaries summaries;
+    ObjectCensus objects;
+    bool objectFiles = false;
     for (const std::string& path : paths) {
-        CensusCsvReader reader(path);
         struct stat info {};
-        ::stat(path.c_str(), &info);
+        const bool exists = ::stat(path.c_str(), &info) == 0;
         for (const FileSeen& earlier : seen) {
-            if (earlier.device == info.st_dev && earlier.inode == info.st_ino) {
+            if (exists && earlier.device == info.st_dev && earlier.inode == info.st_ino) {
                 throw std::runtime_error("Same file given twice: " + earlier.path + " and " + path);
             }
         }
+        // Object files carry no census columns: they are merged as given, counts added.
+        if (isObjectsFile(path)) {
+            objects.read(path);
+            objectFiles = true;
+            seen.push_back({path, info.st_dev, info.st_ino, false, {}});
+            continue;
+        }
+        CensusCsvReader reader(path);
         CensusRow row;
         bool hasRows = false;
         while (reader.next(row)) {
@@ -202,10 +240,22 @@ void summarizeFiles(const std::vector<std::string>& paths, std::ostream& out) {
         }
         seen.push_back({path, info.st_dev, info.st_ino, hasRows, census});
     }
-    if (summaries.rowCount() == 0) {
+    if (summaries.rowCount() == 0 && !objectFiles) {
         throw std::runtime_error("No census rows in the files given");
     }
+    if (!objectsPath.empty() && !objectFiles) {
+        throw std::runtime_error("--objects with --summarize needs objects files to merge");
+    }
     summaries.write(out);
+    if (objectFiles) {
+        objects.writeSummary(out);
+    }
+    if (!objectsPath.empty()) {
+        OutputFile file(objectsPath, "Unable to write objects CSV: " + objectsPath, &out);
+        objects.writeCsv(file.stream());
+        file.commit();
+        out << "objects_csv=" << objectsPath << "\n";
+    }
 }
 
 void writeCensusSummary(std::ostream& out, const CensusSettings& settings, std::size_t tileCount,
@@ -317,11 +367,21 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
             return 0;
         }
         if (settings.summarizeRequested) {
-            summarizeFiles(settings.summarizePaths, report);
+            if (!settings.galleryPath.empty()) {
+                // Object files keep codes, not the shapes a picture needs.
+                throw std::runtime_error(
+                    "--gallery draws the objects of a census run, not of --summarize");
+            }
+            summarizeFiles(settings.summarizePaths, settings.objectsPath, report);
             return 0;
         }
         if (settings.resume && settings.csvPath.empty()) {
             throw std::runtime_error("--resume needs the CSV of --csv");
+        }
+        const bool findingObjects = !settings.objectsPath.empty() || !settings.galleryPath.empty();
+        if (settings.resume && findingObjects) {
+            // The partial CSV does not hold the objects of the runs it saved.
+            throw std::runtime_error("--resume cannot go on with --objects or --gallery");
         }
         const TilingKind kind = tilingKindNamed(settings.tiling);
         const CensusPlan plan(settings.lists);
@@ -370,10 +430,14 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
         }
         CensusProgress progress;
         progress.stopRequested = [] { return interruptingSignal() != 0; };
+        ObjectCensus objects;
         progress.rowDone = [&](const CensusRow& row) {
             if (csv) {
                 writeCensusCsvRow(csv->stream(), row, census);
             }
+        };
+        progress.objectsDone = [&](const CensusRow& row, const std::vector<ObjectSighting>& found) {
+            objects.add(row, found);
         };
         std::unique_ptr<ProgressLine> line;
         if (errIsTerminal) {
@@ -384,7 +448,8 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
             positions.begin() + static_cast<std::ptrdiff_t>(resumedCount), positions.end());
         const int32_t jobs = std::min(settings.jobs, jobsMemoryHolds(world.tiling.size()));
         const std::vector<CensusRow> newRows =
-            runCensus(graphs, plan, remaining, settings.run.steps, jobs, progress);
+            runCensus(graphs, plan, remaining, settings.run.steps, jobs, progress,
+                      findingObjects ? &world.tiling.placements : nullptr);
         rows.insert(rows.end(), newRows.begin(), newRows.end());
         if (line) {
             line->finish();
@@ -403,6 +468,25 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
             return 128 + signal;
         }
         writeRuleSummaries(report, rows);
+        if (findingObjects) {
+            objects.writeSummary(report);
+        }
+        if (!settings.objectsPath.empty()) {
+            OutputFile file(settings.objectsPath,
+                            "Unable to write objects CSV: " + settings.objectsPath, &report);
+            objects.writeCsv(file.stream());
+            file.commit();
+        }
+        if (!settings.galleryPath.empty()) {
+            writeGallery(objects, settings.galleryPath, &report);
+        }
+        if (!settings.objectsPath.empty()) {
+            report << "objects_csv=" << settings.objectsPath << "\n";
+        }
+        if (!settings.galleryPath.empty()) {
+            report << "gallery=" << settings.galleryPath << "\n";
+        }
+        // Last, as scripts of censuses without objects read it.
         if (csv) {
             report << "csv=" << settings.csvPath << "\n";
         }

@@ -32,6 +32,11 @@ struct CensusSettings {
     // Go on from the partial CSV at csvPath, of this same census.
     bool resume = false;
     bool helpRequested = false;
+    // The objects the runs settle into, one CSV row per distinct object and rule (empty for
+    // none); with --summarize, where the object files given are merged to.
+    std::string objectsPath;
+    // A picture of the most common objects of each rule (empty for none).
+    std::string galleryPath;
     bool summarizeRequested = false;
     std::vector<std::string> summarizePaths;
 

@@ -7,6 +7,7 @@
 #include <iomanip>
 #include <stdexcept>
 
+#include "census/CsvFields.h"
 #include "run/Options.h"
 #include "tiling/Patch.h"
 
@@ -20,13 +21,6 @@ const char* const kCensusCsvHeader =
 namespace {
 
 constexpr std::size_t kColumnCount = 23;
-
-template <typename Number>
-bool readNumber(const std::string& text, Number& value) {
-    const char* last = text.data() + text.size();
-    const auto [end, error] = std::from_chars(text.data(), last, value);
-    return !text.empty() && error == std::errc() && end == last;
-}
 
 bool readOutcome(const std::string& text, Outcome& outcome) {
     for (const Outcome candidate :
@@ -48,31 +42,6 @@ bool readDensity(const std::string& text, double& density) {
     }
     density = std::stod(text);
     return density <= 1.0;
-}
-
-// Fields split at commas; a field in double quotes runs to the next quote, which must end it.
-// Returns no fields for a line whose quotes do not close so.
-std::vector<std::string> splitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    while (true) {
-        std::size_t end = line.find(',', start);
-        if (start < line.size() && line[start] == '"') {
-            const std::size_t close = line.find('"', start + 1);
-            if (close == std::string::npos ||
-                (close + 1 != line.size() && line[close + 1] != ',')) {
-                return {};
-            }
-            fields.push_back(line.substr(start + 1, close - start - 1));
-            end = close + 1 == line.size() ? std::string::npos : close + 1;
-        } else {
-            fields.push_back(line.substr(start, end - start));
-        }
-        if (end == std::string::npos) {
-            return fields;
-        }
-        start = end + 1;
-    }
 }
 
 // The rule of a row: a range rule from its three counts, which its text must match; a set rule
@@ -254,29 +223,7 @@ CensusCsvReader::CensusCsvReader(const std::string& path) : path_(path) {
 }
 
 bool CensusCsvReader::readLine(std::string& line) {
-    ++lineNumber_;
-    line.clear();
-    char c;
-    while (file_.get(c)) {
-        if (c == '\n') {
-            break;
-        }
-        if (line.size() == kMaxCensusLineBytes) {
-            throw std::runtime_error("Line too long in " + path_ + " at line " +
-                                     std::to_string(lineNumber_));
-        }
-        line.push_back(c);
-    }
-    if (file_.bad()) {
-        throw std::runtime_error("Unable to read " + path_);
-    }
-    if (!file_ && line.empty()) {
-        return false;
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-    }
-    return true;
+    return readCsvLine(file_, path_, kMaxCensusLineBytes, lineNumber_, line);
 }
 
 void CensusCsvReader::malformed(const std::string& reason) const {

@@ -79,11 +79,6 @@ class RuleSummaries {
         std::set<int32_t> periods;
         int64_t aliveSum = 0;
     };
-    struct RuleAndWeightLess {
-        bool operator()(const Rule& a, const Rule& b) const {
-            return ruleOrderLess(a, b) || (!ruleOrderLess(b, a) && a.faceWeight < b.faceWeight);
-        }
-    };
     std::map<Rule, Tally, RuleAndWeightLess> tallies_;
     uint64_t rowCount_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "census/CensusWorker.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
@@ -22,7 +23,41 @@ const char* outcomeName(Outcome outcome) {
     return "unsettled";
 }
 
-CensusWorker::CensusWorker(const StepGraphs& graphs) : graphs_(graphs) {}
+CensusWorker::CensusWorker(const StepGraphs& graphs, const std::vector<Placement>* placements)
+    : graphs_(graphs), placements_(placements) {}
+
+void CensusWorker::findObjectsOf(Automaton& automaton, const RunResult& result) {
+    phases_.clear();
+    objects_.clear();
+    sightings_.clear();
+    if (result.outcome == Outcome::Unsettled || result.outcome == Outcome::Extinct) {
+        return;
+    }
+    // The run stops where its live set repeats: the period's other phases are the next steps,
+    // each the last one with its flips applied.
+    std::vector<int32_t> live;
+    live.reserve(static_cast<std::size_t>(automaton.liveCount()));
+    const std::vector<uint8_t>& flags = automaton.aliveFlags();
+    for (std::size_t tile = 0; tile < flags.size(); ++tile) {
+        if (flags[tile]) {
+            live.push_back(static_cast<int32_t>(tile));
+        }
+    }
+    phases_.push_back(std::move(live));
+    for (int32_t k = 1; k < result.period; ++k) {
+        automaton.step();
+        const std::vector<int32_t>& flipped = automaton.changedTiles();
+        std::vector<int32_t> next;
+        next.reserve(static_cast<std::size_t>(automaton.liveCount()));
+        std::set_symmetric_difference(phases_.back().begin(), phases_.back().end(), flipped.begin(),
+                                      flipped.end(), std::back_inserter(next));
+        phases_.push_back(std::move(next));
+    }
+    objects_ = findObjects(automaton.graph(), automaton.rule(), phases_, scratch_);
+    for (const CensusObject& object : objects_) {
+        sightings_.push_back(sightObject(object, *placements_, automaton.graph(), scratch_));
+    }
+}
 
 RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
     const std::shared_ptr<const StepGraph>& graph = graphs_.at(run.rule.faceWeight);
@@ -59,6 +94,9 @@ RunResult CensusWorker::run(const CensusRun& run, int32_t maxSteps) {
         result.outcome = period.length > 1   ? Outcome::Oscillating
                          : result.alive == 0 ? Outcome::Extinct
                                              : Outcome::Still;
+    }
+    if (placements_) {
+        findObjectsOf(automaton, result);
     }
     return result;
 }

@@ -12,6 +12,8 @@
 #include "automaton/Rule.h"
 #include "automaton/StepGraph.h"
 #include "census/CensusPlan.h"
+#include "census/ObjectCode.h"
+#include "census/Objects.h"
 #include "run/RunRecord.h"
 
 namespace quorvel {
@@ -48,16 +50,32 @@ class CensusWorker {
     // `graphs` must hold the graph of every weight the worker is given, and outlive it. Each
     // worker keeps an automaton per weight and one record, made once and restarted for each
     // run, so a run allocates nothing once they have grown.
-    explicit CensusWorker(const StepGraphs& graphs);
+    // With `placements` (the world's, outliving the worker) a settled run is stepped one
+    // period on and split into objects.
+    explicit CensusWorker(const StepGraphs& graphs,
+                          const std::vector<Placement>* placements = nullptr);
 
     RunResult run(const CensusRun& run, int32_t maxSteps);
 
+    // Of the last run, when looking for objects: the live sets of one period from its last
+    // step, its objects and their codes.
+    const std::vector<std::vector<int32_t>>& phases() const { return phases_; }
+    const std::vector<CensusObject>& objects() const { return objects_; }
+    std::vector<ObjectSighting> takeSightings() { return std::move(sightings_); }
+
   private:
+    void findObjectsOf(Automaton& automaton, const RunResult& result);
+
     const StepGraphs& graphs_;
     Population seeded_;
     std::map<int32_t, Automaton> automata_;
     // Made at the first run, restarted for each later one.
     std::optional<RunRecord> record_;
+    const std::vector<Placement>* placements_;
+    std::vector<std::vector<int32_t>> phases_;
+    std::vector<CensusObject> objects_;
+    ObjectScratch scratch_;
+    std::vector<ObjectSighting> sightings_;
 };
 
 }  // namespace quorvel

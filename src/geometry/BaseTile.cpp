@@ -25,17 +25,9 @@ std::array<Vec2, 4> keyPoints(const Polygon& base) {
     return {base[3], base[5], base[7], base[11]};
 }
 
-namespace {
-
-struct PlacementRow {
-    int turnDegrees;
-    int from;
-    int to;
-};
-
 // Each row turns the next slot by the running angle and shifts it so that its "to" key point
 // lands on the previous slot's "from" key point.
-constexpr std::array<PlacementRow, 7> kPlacementRows = {{
+const std::array<PlacementRow, 7> kPlacementRows = {{
     {60, 3, 1},
     {0, 2, 0},
     {60, 3, 1},
@@ -44,8 +36,6 @@ constexpr std::array<PlacementRow, 7> kPlacementRows = {{
     {60, 3, 1},
     {-120, 3, 3},
 }};
-
-}  // namespace
 
 std::vector<Affine> childTransforms(const std::array<Vec2, 4>& keyPoints) {
     std::vector<Affine> transforms;

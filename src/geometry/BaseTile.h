@@ -19,6 +19,18 @@ Polygon basePolygon();
 // Base vertices 3, 5, 7 and 11, the points the child placements are built from.
 std::array<Vec2, 4> keyPoints(const Polygon& base);
 
+// One placement row: the next slot turns by `turnDegrees` more, and its key point `to` lands
+// on the previous slot's key point `from`.
+struct PlacementRow {
+    int turnDegrees;
+    int from;
+    int to;
+};
+
+// The seven rows that place slots 1 to 7 after slot 0, the same for the floating-point child
+// transforms and for the exact child placements (tiling/Patch.cpp).
+extern const std::array<PlacementRow, 7> kPlacementRows;
+
 // Slot i places child slot i of a supertile; every transform is orientation-reversing.
 std::vector<Affine> childTransforms(const std::array<Vec2, 4>& keyPoints);
 

@@ -39,6 +39,15 @@ Placement composePlacements(const Placement& p, const Placement& q) {
     return r;
 }
 
+Placement inversePlacement(const Placement& p) {
+    // (z^t M^m)^-1 = M^m z^-t, and M z^-t = z^t M.
+    Placement inverse;
+    inverse.mirror = p.mirror;
+    inverse.turn = static_cast<uint8_t>(p.mirror ? p.turn : modulo12(-p.turn));
+    inverse.shift = LatticePoint{} - applyLinear(inverse, p.shift);
+    return inverse;
+}
+
 const std::array<LatticePoint, 14>& exactBasePolygon() {
     static const std::array<LatticePoint, 14> polygon = [] {
         constexpr std::array<int, 14> kEdgeDegrees = {0,   300, 30,  90,  0,   60,  150,

@@ -85,6 +85,9 @@ inline LatticePoint applyPlacement(const Placement& p, const LatticePoint& q) {
 // q first, then p. A mirror reverses the sense of later turns: M z^k = z^-k M.
 Placement composePlacements(const Placement& p, const Placement& q);
 
+// The placement that undoes p: composePlacements(inversePlacement(p), p) is the identity.
+Placement inversePlacement(const Placement& p);
+
 // The base tile's 14 vertices exactly, walked from vertex 0 at the origin along the edge
 // directions 0, 300, 30, 90, 0, 60, 150, 210, 120, 180, 180, 240, 330 and 270 degrees.
 const std::array<LatticePoint, 14>& exactBasePolygon();

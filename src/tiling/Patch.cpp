@@ -23,21 +23,6 @@ std::array<Point, 4> nextKeyPoints(const std::vector<Transform>& transforms,
 // with floating-point ones: each slot is turned by the running angle (a multiple of 60
 // degrees) and shifted so that its "to" key point lands on the previous slot's "from" key
 // point; then every slot is mirrored.
-struct PlacementRow {
-    int turnDegrees;
-    int from;
-    int to;
-};
-constexpr std::array<PlacementRow, 7> kPlacementRows = {{
-    {60, 3, 1},
-    {0, 2, 0},
-    {60, 3, 1},
-    {60, 3, 1},
-    {0, 2, 0},
-    {60, 3, 1},
-    {-120, 3, 3},
-}};
-
 std::vector<Placement> childPlacements(const std::array<LatticePoint, 4>& keys) {
     std::vector<Placement> placements(1);
     int angleDegrees = 0;
