@@ -15,10 +15,11 @@
 //
 // To keep runs fast "--depth 2 --steps 50" go in front, larger readable values are lowered
 // (the text after the number kept), and censuses of more than kMaxRuns runs are skipped.
-// Fuzz input never chooses a file: a non-empty --svg, --html, --csv, --objects or --gallery
-// value becomes a writable
-// path of the harness's scratch directory or one in a directory that does not exist (the low
-// bit of the value's first byte picks), and each --summarize file one of a few fixed inputs.
+// Fuzz input never chooses a file: a non-empty --svg, --html, --csv, --objects, --gallery or
+// --export value becomes a writable path of the harness's scratch directory or one in a
+// directory that does not exist (the low bit of the value's first byte picks; for --export the
+// next bits pick .csv, .jsonl or an extension it refuses), and each --summarize file one of a
+// few fixed inputs.
 // The census's CSV starts as the first rows of the fixture census, so --resume has a partial
 // CSV to go on from.
 #include <algorithm>
@@ -58,6 +59,9 @@ enum class Takes { Value, Nothing, Flag, Rest, Unknown };
 struct Paths {
     std::string svg, html, csv, objects, gallery;
     std::string missingSvg, missingHtml, missingCsv, missingObjects, missingGallery;
+    // .csv, .jsonl and a refused extension, and one in the missing directory.
+    std::array<std::string, 3> exports;
+    std::string missingExport;
     // The fixture census's CSV, its first rows, and a directory.
     std::string fixtureCsv, partialCsv, directory;
 };
@@ -68,11 +72,11 @@ Takes takesOf(Program program, const std::string& arg) {
         "--depth",       "--root",    "--birth", "--survive-min", "--survive-max",
         "--face-weight", "--density", "--steps", "--seed",        "--tiling"};
     if (std::find(kRunValues.begin(), kRunValues.end(), arg) != kRunValues.end() ||
-        arg == "--help") {
+        arg == "--rule" || arg == "--neighbourhood" || arg == "--help") {
         return arg == "--help" ? Takes::Nothing : Takes::Value;
     }
     if (program == Program::View) {
-        if (arg == "--svg" || arg == "--html" || arg == "--threads") {
+        if (arg == "--svg" || arg == "--html" || arg == "--threads" || arg == "--export") {
             return Takes::Value;
         }
         return arg == "--version" ? Takes::Nothing : Takes::Unknown;
@@ -92,7 +96,7 @@ Takes takesOf(Program program, const std::string& arg) {
 struct Request {
     bool ended = false;  // by --help, --version or --summarize
     bool summarize = false;
-    std::string svg, html, csv, objects, gallery;
+    std::string svg, html, csv, objects, gallery, exportPath;
     // The values of the census's list options and of --shard, with their option.
     std::vector<std::pair<std::string, std::string>> lists;
 };
@@ -146,6 +150,9 @@ Request walk(Program program, std::vector<std::string>& args, bool rewrite) {
             value = pathFor(value, gPaths.objects, gPaths.missingObjects);
         } else if (rewrite && option == "--gallery") {
             value = pathFor(value, gPaths.gallery, gPaths.missingGallery);
+        } else if (rewrite && option == "--export" && !value.empty()) {
+            const auto bits = static_cast<unsigned char>(value[0]);
+            value = (bits & 1) ? gPaths.missingExport : gPaths.exports[(bits >> 1) % 3];
         }
         if (option == "--svg") {
             request.svg = value;
@@ -157,6 +164,8 @@ Request walk(Program program, std::vector<std::string>& args, bool rewrite) {
             request.objects = value;
         } else if (option == "--gallery") {
             request.gallery = value;
+        } else if (option == "--export") {
+            request.exportPath = value;
         } else if (program == Program::Census &&
                    (option == "--birth" || option == "--survive-min" || option == "--survive-max" ||
                     option == "--face-weight" || option == "--seed" || option == "--density" ||
@@ -266,6 +275,9 @@ void checkViewRun(const Request& request, const std::string& out, const std::str
           "a page not named at the end of the report", context);
     check(request.html.empty() || startsWith(request.html, "<!DOCTYPE"), "a page missing", context);
     check(request.svg.empty() || startsWith(request.svg, "<svg "), "a picture missing", context);
+    check(request.exportPath.empty() || startsWith(request.exportPath, "index,") ||
+              startsWith(request.exportPath, "{\"index\":0,"),
+          "an export missing", context);
 }
 
 void checkCensusRun(const Request& request, const std::string& out, const std::string& context) {
@@ -315,6 +327,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     gPaths.gallery = scratch.path("gallery.svg");
     gPaths.missingObjects = scratch.path("missing/objects.csv");
     gPaths.missingGallery = scratch.path("missing/gallery.svg");
+    gPaths.exports = {scratch.path("tiles.csv"), scratch.path("tiles.jsonl"),
+                      scratch.path("tiles.txt")};
+    gPaths.missingExport = scratch.path("missing/tiles.csv");
     gPaths.fixtureCsv = scratch.path("fixture.csv");
     gPaths.directory = scratch.dir().string();
     const CensusFixture fixture(gPaths.fixtureCsv);

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "automaton/Automaton.h"
 #include "automaton/Seeding.h"
 #include "automaton/StepGraph.h"
+#include "automaton/VertexStepGraph.h"
 #include "run/RunPipeline.h"
 #include "support/TestWorlds.h"
 
@@ -451,8 +454,9 @@ bool agreesWithPlain(const Automaton& automaton, const Population& plain,
 }
 
 // Steps the plain reading and every automaton side by side, from `plain` as it stands.
-void expectSameRuns(const FaceGraph& faces, const Rule& rule, Population plain,
-                    const std::vector<std::unique_ptr<Automaton>>& automata, int32_t steps) {
+template <typename StepPlain>
+void expectSameRunsAs(StepPlain stepPlain, Population plain,
+                      const std::vector<std::unique_ptr<Automaton>>& automata, int32_t steps) {
     std::vector<bool> agreeing(automata.size(), true);
     for (std::size_t k = 0; k < automata.size(); ++k) {
         SCOPED_TRACE(describe(kStepConfigs[k]));
@@ -461,7 +465,7 @@ void expectSameRuns(const FaceGraph& faces, const Rule& rule, Population plain,
     std::vector<int32_t> changed;
     for (int32_t step = 1; step <= steps; ++step) {
         const std::vector<uint8_t> before = plain.alive;
-        reference::stepAutomatonPlain(faces, rule, plain);
+        stepPlain(plain);
         changed.clear();
         for (std::size_t tile = 0; tile < before.size(); ++tile) {
             if (before[tile] != plain.alive[tile]) {
@@ -476,6 +480,13 @@ void expectSameRuns(const FaceGraph& faces, const Rule& rule, Population plain,
             }
         }
     }
+}
+
+void expectSameRuns(const FaceGraph& faces, const Rule& rule, const Population& plain,
+                    const std::vector<std::unique_ptr<Automaton>>& automata, int32_t steps) {
+    expectSameRunsAs(
+        [&](Population& population) { reference::stepAutomatonPlain(faces, rule, population); },
+        plain, automata, steps);
 }
 
 struct PatchCase {
@@ -623,6 +634,220 @@ TEST(Automaton, RefusesAPopulationOrRuleThatDoesNotFitTheGraph) {
             } catch (const std::runtime_error& error) {
                 EXPECT_EQ(std::string(error.what()), c.message);
             }
+        }
+    }
+}
+
+// ---- Set rules ----
+
+TEST(Rule, ReadsSetsAndWritesThemCanonically) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"B3/S2-3", "B3/S2-3"},   {"B5,2/S4,3,1", "B2,5/S1,3-4"}, {"B/S0", "B/S0"},
+        {"B/S", "B/S"},           {"B0-15/S", "B0-15/S"},         {"B1,2,3/S7-7", "B1-3/S7"},
+        {"B1-3,2-5/S", "B1-5/S"}, {"B03/S002", "B3/S2"},          {"B15,0/S14", "B0,15/S14"},
+    };
+    for (const auto& [text, canonical] : cases) {
+        const Rule rule(parseSumSets(text), 1);
+        EXPECT_EQ(ruleText(rule), canonical) << text;
+        EXPECT_EQ(ruleText(Rule(parseSumSets(canonical), 1)), canonical) << canonical;
+    }
+    EXPECT_EQ(parseSumSets("B2,5/S1,3-4").birth, 0b100100u);
+    EXPECT_EQ(parseSumSets("B2,5/S1,3-4").survive, 0b11010u);
+    // The range form reads as the summary always wrote it, a one-count range included.
+    EXPECT_EQ(ruleText(Rule{3, 2, 2, 1}), "B3/S2-2");
+    EXPECT_EQ(ruleText(Rule{0, 0, 14, 1}), "B0/S0-14");
+    // The range reading a set rule carries for readers of ranges, -1 without one.
+    const Rule ranged(parseSumSets("B2/S1-4"), 1);
+    EXPECT_EQ(std::make_tuple(ranged.birth, ranged.surviveMin, ranged.surviveMax),
+              std::make_tuple(2, 1, 4));
+    for (const char* text : {"B2,5/S1", "B2/S1,3", "B/S1", "B2/S"}) {
+        const Rule unranged(parseSumSets(text), 1);
+        EXPECT_EQ(std::make_tuple(unranged.birth, unranged.surviveMin, unranged.surviveMax),
+                  std::make_tuple(-1, -1, -1))
+            << text;
+    }
+    EXPECT_EQ(largestCountOf(Rule(parseSumSets("B/S"), 1)), -1);
+    EXPECT_EQ(largestCountOf(Rule(parseSumSets("B2,9/S1"), 1)), 9);
+    // Same sums in the other form are another rule: the census keeps them apart.
+    EXPECT_TRUE(Rule(parseSumSets("B3/S2-3"), 1) != (Rule{3, 2, 3, 1}));
+    EXPECT_TRUE(sumSetsOf(Rule(parseSumSets("B3/S2-3"), 1)) == sumSetsOf(Rule{3, 2, 3, 1}));
+    EXPECT_TRUE(ruleOrderLess(Rule{3, 2, 3, 1}, Rule(parseSumSets("B3/S2-3"), 1)));
+    EXPECT_TRUE(ruleOrderLess(Rule(parseSumSets("B2,5/S"), 1), Rule{3, 0, 0, 1}));
+    EXPECT_TRUE(ruleOrderLess(Rule{3, 1, 5, 1}, Rule{3, 2, 3, 1}));
+}
+
+TEST(Rule, RefusesMalformedTextWithItsReason) {
+    const std::string shape = "expected B<counts>/S<counts>, such as B3/S2-3 or B2,5/S1,3-4";
+    const std::pair<const char*, std::string> cases[] = {
+        {"", shape},
+        {"b3/s2", shape},
+        {"B3", shape},
+        {"B3;S2", shape},
+        {"B3/2", shape},
+        {"B3/S2-", "expected a count at \"\""},
+        {"B3/S-2", "expected a count at \"-2\""},
+        {"B3/S2,,3", "expected a count at \",3\""},
+        {"B3/S2,", "expected a comma and a count at \",\""},
+        {"B 3/S2", "expected a count at \" 3\""},
+        {"B3/S2/", "expected a comma and a count at \"/\""},
+        {"B3/S2-3;B2/S1", "expected a comma and a count at \";B2/S1\""},
+        {"B3/S3-2", "descending range 3-2"},
+        {"B16/S", "count 16 beyond 15"},
+        {"B3/S99999999999999999999", "count 99999999999999999999 beyond 15"},
+        {"B+3/S2", "expected a count at \"+3\""},
+    };
+    for (const auto& [text, reason] : cases) {
+        try {
+            parseSumSets(text);
+            ADD_FAILURE() << "accepted " << text;
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(std::string(error.what()), reason) << text;
+        }
+    }
+}
+
+TEST(Automaton, SetRulesMatchThePlainReadingStepByStepOnBothPatches) {
+    const PatchCase patches[] = {{TilingKind::Quorvel, 3, 60}, {TilingKind::Spectre, 4, 60}};
+    // B36/S23-like gaps, an empty birth set, births from nothing with gaps in survival, and
+    // parities, where a tile whose sum moves by one always flips.
+    const char* rules[] = {"B2,5/S1,3-4", "B/S0", "B0,3/S2-3,5", "B1,3,5,7/S0,2,4,6", "B3,6/S2-3"};
+    for (const PatchCase& patch : patches) {
+        const FaceGraph& faces = patchFaces(patch.kind, patch.depth);
+        for (const int32_t weight : {1, 2}) {
+            const auto graph = std::make_shared<const StepGraph>(buildStepGraph(faces, weight));
+            uint64_t seed = 1;
+            for (const char* text : rules) {
+                const Rule rule(parseSumSets(text), weight);
+                SCOPED_TRACE(std::string(tilingName(patch.kind)) + " " + text + " weight " +
+                             std::to_string(weight));
+                const Population start = seedPopulation(faces.tileCount(), seed++, 0.4);
+                expectSameRuns(faces, rule, start, automataFor(graph, rule, start), patch.steps);
+            }
+        }
+    }
+}
+
+// ---- Vertex neighbourhood ----
+
+TEST(VertexStepGraph, MatchesThePairwiseReadingIsSymmetricAndHoldsTheFaceNeighbours) {
+    const PatchCase patches[] = {{TilingKind::Spectre, 0, 0}, {TilingKind::Spectre, 1, 0},
+                                 {TilingKind::Spectre, 2, 0}, {TilingKind::Spectre, 3, 0},
+                                 {TilingKind::Quorvel, 0, 0}, {TilingKind::Quorvel, 1, 0}};
+    for (const PatchCase& patch : patches) {
+        for (const std::string root : {"Delta", "Gamma"}) {
+            SCOPED_TRACE(std::string(tilingName(patch.kind)) + " " + root + " depth " +
+                         std::to_string(patch.depth));
+            const Tiling tiling = expandPatch(root, patch.depth, patch.kind);
+            const FaceGraph faces = buildFaceGraph(tiling);
+            const StepGraph graph = buildVertexStepGraph(tiling, 2);
+            const std::vector<std::vector<int32_t>> plain =
+                reference::vertexNeighboursPlain(tiling);
+            ASSERT_EQ(graph.tileCount(), tiling.size());
+            EXPECT_TRUE(graph.symmetric());
+            EXPECT_EQ(graph.faceWeight, 2);
+            std::size_t largest = 0;
+            for (std::size_t tile = 0; tile < tiling.size(); ++tile) {
+                const Neighbourhood& counted = *graph.counted;
+                const std::vector<int32_t> tiles(counted.tiles.begin() + counted.start[tile],
+                                                 counted.tiles.begin() + counted.start[tile + 1]);
+                EXPECT_EQ(tiles, plain[tile]) << "tile " << tile;
+                for (uint32_t k = counted.start[tile]; k < counted.start[tile + 1]; ++k) {
+                    EXPECT_EQ(counted.weights[k], 1) << "tile " << tile;
+                }
+                for (const int32_t other : tiles) {
+                    const std::vector<int32_t>& back = plain[static_cast<std::size_t>(other)];
+                    EXPECT_TRUE(
+                        std::binary_search(back.begin(), back.end(), static_cast<int32_t>(tile)))
+                        << tile << " and " << other;
+                }
+                const int32_t* slots = faces.slotsOf(tile);
+                for (std::size_t j = 0; j < FaceGraph::kSlotsPerTile; ++j) {
+                    if (slots[j] >= 0 && slots[j] != static_cast<int32_t>(tile)) {
+                        EXPECT_TRUE(std::binary_search(tiles.begin(), tiles.end(), slots[j]))
+                            << "face neighbour " << slots[j] << " of " << tile;
+                    }
+                }
+                largest = std::max(largest, tiles.size());
+            }
+            EXPECT_EQ(graph.countBound, static_cast<int32_t>(largest));
+        }
+    }
+}
+
+// The genuine patch at depth 4: 5.19 distinct face neighbours a tile on average and 6.09
+// vertex neighbours, at most 7 either way; 440 tiles with 7 face neighbours, 1590 with 7
+// vertex neighbours.
+TEST(VertexStepGraph, GenuinePatchAtDepthFourHasTheKnownNeighbourCounts) {
+    const Tiling tiling = expandPatch("Delta", 4, TilingKind::Spectre);
+    const StepGraph vertex = buildVertexStepGraph(tiling, 1);
+    const StepGraph face = buildStepGraph(buildFaceGraph(tiling), 1);
+    struct Counts {
+        std::size_t entries = 0;
+        std::size_t largest = 0;
+        std::size_t withSeven = 0;
+    };
+    const auto countsOf = [](const Neighbourhood& n) {
+        Counts counts;
+        for (std::size_t tile = 0; tile < n.tileCount(); ++tile) {
+            const std::size_t count = n.start[tile + 1] - n.start[tile];
+            counts.entries += count;
+            counts.largest = std::max(counts.largest, count);
+            counts.withSeven += count == 7 ? 1 : 0;
+        }
+        return counts;
+    };
+    const Counts v = countsOf(*vertex.counted);
+    const Counts f = countsOf(*face.counted);
+    ASSERT_EQ(tiling.size(), 4401u);
+    EXPECT_EQ(std::lround(100.0 * static_cast<double>(v.entries) / 4401.0), 609);
+    EXPECT_EQ(std::lround(100.0 * static_cast<double>(f.entries) / 4401.0), 519);
+    EXPECT_EQ(v.largest, 7u);
+    EXPECT_EQ(f.largest, 7u);
+    EXPECT_EQ(v.withSeven, 1590u);
+    EXPECT_EQ(f.withSeven, 440u);
+    EXPECT_EQ(vertex.countBound, 7);
+    EXPECT_EQ(face.countBound, 14);
+}
+
+TEST(VertexStepGraph, RefusesQuorvelsCoincidingTilesAndSetRulesBeyondTheBound) {
+    try {
+        buildVertexStepGraph(expandPatch("Delta", 2, TilingKind::Quorvel), 1);
+        ADD_FAILURE() << "built a vertex graph of coinciding tiles";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Vertex neighbourhood: tile 0 shares vertices with more than 15 tiles, more "
+                  "than a sum can count");
+    }
+    const StepGraph graph = buildVertexStepGraph(expandPatch("Delta", 3, TilingKind::Spectre), 1);
+    EXPECT_NO_THROW(checkRuleFits(Rule(parseSumSets("B7/S0"), 1), graph));
+    // Range rules are clamped, never refused.
+    EXPECT_NO_THROW(checkRuleFits(Rule{14, 0, 14, 1}, graph));
+    try {
+        checkRuleFits(Rule(parseSumSets("B2/S1,8"), 1), graph);
+        ADD_FAILURE() << "accepted a count of 8";
+    } catch (const std::runtime_error& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Rule B2/S1,8 names 8, beyond the largest neighbour count of this world, 7");
+    }
+}
+
+TEST(Automaton, VertexRunsMatchThePlainReadingOnBothPatches) {
+    const PatchCase patches[] = {{TilingKind::Quorvel, 1, 30}, {TilingKind::Spectre, 3, 80}};
+    const Rule rules[] = {Rule{}, Rule{2, 2, 3, 1}, Rule(parseSumSets("B2,5/S1,3-4"), 1),
+                          Rule(parseSumSets("B0,3/S2-3,5"), 1)};
+    for (const PatchCase& patch : patches) {
+        const Tiling tiling = expandPatch("Delta", patch.depth, patch.kind);
+        const auto graph = std::make_shared<const StepGraph>(buildVertexStepGraph(tiling, 1));
+        const std::vector<std::vector<int32_t>> plain = reference::vertexNeighboursPlain(tiling);
+        uint64_t seed = 3;
+        for (const Rule& rule : rules) {
+            SCOPED_TRACE(std::string(tilingName(patch.kind)) + " " + ruleText(rule));
+            const Population start = seedPopulation(tiling.size(), seed++, 0.42);
+            expectSameRunsAs(
+                [&](Population& population) {
+                    reference::stepVertexPlain(plain, rule, population);
+                },
+                start, automataFor(graph, rule, start), patch.steps);
         }
     }
 }

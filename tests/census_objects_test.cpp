@@ -14,6 +14,7 @@
 #include "automaton/Population.h"
 #include "automaton/Seeding.h"
 #include "automaton/StepGraph.h"
+#include "automaton/VertexStepGraph.h"
 #include "census/CensusDriver.h"
 #include "census/CensusPlan.h"
 #include "census/CensusWorker.h"
@@ -86,18 +87,25 @@ struct Sample {
     int32_t unsettledOrExtinct = 0;
 };
 
+// `rules`, when given, is a --rule list in place of the births and survive maxima, and
+// `vertex` steps the vertex neighbourhood.
 Sample sampleOf(const std::string& name, const World& world, const std::string& births,
-                const std::string& surviveMaxes, const std::string& seeds) {
+                const std::string& surviveMaxes, const std::string& seeds,
+                const std::string& rules = "", bool vertex = false) {
     Sample sample{name, world, {}, {}, 0};
     CensusLists lists;
     lists.births = parseIntList("--birth", births);
     lists.surviveMaxes = parseIntList("--survive-max", surviveMaxes);
+    if (!rules.empty()) {
+        lists.ruleSets = parseRuleList("--rule", rules);
+    }
     lists.faceWeights = parseIntList("--face-weight", "1,2");
     lists.seeds = parseSeedList("--seed", seeds);
     const CensusPlan plan(lists);
     for (const int32_t weight : plan.weights()) {
-        sample.graphs.emplace(
-            weight, std::make_shared<const StepGraph>(buildStepGraph(sample.world.faces, weight)));
+        sample.graphs.emplace(weight, std::make_shared<const StepGraph>(
+                                          vertex ? buildVertexStepGraph(sample.world.tiling, weight)
+                                                 : buildStepGraph(sample.world.faces, weight)));
     }
     CensusWorker worker(sample.graphs, &sample.world.tiling.placements);
     for (uint64_t position = 0; position < plan.runCount(); ++position) {
@@ -124,6 +132,13 @@ const std::vector<Sample>& samples() {
                                 "3", "3,4", "1-6"));
         list.push_back(
             sampleOf("quorvel-d3", testsupport::worldOf("Delta", 3), "2,3", "3,5", "1-4"));
+        // Set rules, on faces and on vertex neighbours.
+        list.push_back(sampleOf("spectre-d4-sets",
+                                testsupport::worldOf("Delta", 4, TilingKind::Spectre), "3", "3",
+                                "1-3", "B3,6/S2-3;B3/S1,3"));
+        list.push_back(sampleOf("spectre-d4-vertex",
+                                testsupport::worldOf("Delta", 4, TilingKind::Spectre), "3", "3",
+                                "1-3", "B3,6/S2-3;B3/S2-4", true));
         return list;
     }();
     return made;

@@ -387,6 +387,39 @@ const std::vector<std::string> kSample = {"--depth",       "3",   "--birth",    
                                           "--survive-min", "1,3", "--survive-max", "2,3,4",
                                           "--seed",        "1-3", "--steps",       "300"};
 
+// A row against quorvel-view's report of the same run (`viewArgs`, of `steps` steps on
+// `tileCount` tiles): its period line, and the step line of the row's last step.
+void expectRowAgreesWithView(const std::vector<std::string>& f,
+                             const std::vector<std::string>& viewArgs, std::size_t tileCount,
+                             int steps) {
+    const RunResult view = testrun::runInProcess(viewArgs, runQuorvelView);
+    ASSERT_EQ(view.status, 0) << view.err;
+    const std::vector<std::string> lines = splitLines(view.out);
+    const std::string& periodLine = lines.back();
+    if (f[6] == "unsettled") {
+        EXPECT_EQ(periodLine, "period=none");
+        EXPECT_EQ(f[7] + "," + f[8] + "," + f[9], "0,0," + std::to_string(steps));
+    } else {
+        EXPECT_EQ(periodLine, "period=" + f[7] + " from_step=" + f[8]);
+        EXPECT_EQ(f[9], f[8]);
+        const bool one = f[7] == "1";
+        EXPECT_EQ(f[6], !one ? "oscillating" : f[10] == "0" ? "extinct" : "still");
+    }
+    const int stepsRun = std::stoi(f[9]);
+    // Lines: banner, summary, steps 1..steps, period.
+    EXPECT_EQ(lines[static_cast<std::size_t>(stepsRun) + 1],
+              "step=" + f[9] + " alive=" + f[10] + " max_age=" + f[12]);
+    // Step 0, the seeded population, counts towards the peak too.
+    const Population seeded = seedPopulation(tileCount, std::stoull(f[5]), std::stod(f[4]));
+    int peak = static_cast<int>(std::count(seeded.alive.begin(), seeded.alive.end(), 1));
+    for (int step = 1; step <= stepsRun; ++step) {
+        const std::string& line = lines[static_cast<std::size_t>(step) + 1];
+        const std::size_t at = line.find("alive=") + 6;
+        peak = std::max(peak, std::stoi(line.substr(at, line.find(' ', at) - at)));
+    }
+    EXPECT_EQ(std::to_string(peak), f[11]);
+}
+
 // Every row against quorvel-view's report of the same run: its period line, and the step line
 // of the row's last step.
 TEST_F(CensusRuns, RowsAgreeWithQuorvelView) {
@@ -397,16 +430,17 @@ TEST_F(CensusRuns, RowsAgreeWithQuorvelView) {
     EXPECT_EQ(rows[0],
               "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,"
               "steps_run,alive,peak_alive,max_age,position,depth,root,tiling,step_limit,"
-              "census_runs,shard,version");
+              "census_runs,shard,version,neighbourhood,rule");
     std::set<std::string> outcomes;
     for (std::size_t k = 1; k < rows.size(); ++k) {
         SCOPED_TRACE(rows[k]);
         const std::vector<std::string> f = split(rows[k], ',');
-        ASSERT_EQ(f.size(), 21u);
-        // The census each row belongs to, in constant columns.
+        ASSERT_EQ(f.size(), 23u);
+        // The census each row belongs to, in constant columns, and the rule's text.
         EXPECT_EQ(std::vector<std::string>(f.begin() + 13, f.end()),
                   (std::vector<std::string>{std::to_string(k - 1), "3", "Delta", "quorvel", "300",
-                                            "36", "1/1", kVersion}));
+                                            "36", "1/1", kVersion, "face",
+                                            "B" + f[0] + "/S" + f[1] + "-" + f[2]}));
         outcomes.insert(f[6]);
         const std::vector<std::string> viewArgs = {
             "quorvel-view", "--depth",       "3",  "--birth",
@@ -414,33 +448,7 @@ TEST_F(CensusRuns, RowsAgreeWithQuorvelView) {
             f[2],           "--face-weight", f[3], "--density",
             f[4],           "--seed",        f[5], "--steps",
             "300",          "--html",        ""};
-        const RunResult view = testrun::runInProcess(viewArgs, runQuorvelView);
-        ASSERT_EQ(view.status, 0);
-        const std::vector<std::string> lines = splitLines(view.out);
-        const std::string& periodLine = lines.back();
-        if (f[6] == "unsettled") {
-            EXPECT_EQ(periodLine, "period=none");
-            EXPECT_EQ(f[7] + "," + f[8] + "," + f[9], "0,0,300");
-        } else {
-            EXPECT_EQ(periodLine, "period=" + f[7] + " from_step=" + f[8]);
-            EXPECT_EQ(f[9], f[8]);
-            const bool one = f[7] == "1";
-            EXPECT_EQ(f[6], !one ? "oscillating" : f[10] == "0" ? "extinct" : "still");
-        }
-        const int stepsRun = std::stoi(f[9]);
-        // Lines: banner, summary, steps 1..300, period.
-        EXPECT_EQ(lines[static_cast<std::size_t>(stepsRun) + 1],
-                  "step=" + f[9] + " alive=" + f[10] + " max_age=" + f[12]);
-        // Step 0, the seeded population, counts towards the peak too.
-        const Population seeded =
-            seedPopulation(testsupport::tileCountOf("Delta", 3), std::stoull(f[5]), 0.42);
-        int peak = static_cast<int>(std::count(seeded.alive.begin(), seeded.alive.end(), 1));
-        for (int step = 1; step <= stepsRun; ++step) {
-            const std::string& line = lines[static_cast<std::size_t>(step) + 1];
-            const std::size_t at = line.find("alive=") + 6;
-            peak = std::max(peak, std::stoi(line.substr(at, line.find(' ', at) - at)));
-        }
-        EXPECT_EQ(std::to_string(peak), f[11]);
+        expectRowAgreesWithView(f, viewArgs, testsupport::tileCountOf("Delta", 3), 300);
     }
     EXPECT_EQ(outcomes, (std::set<std::string>{"extinct", "still", "oscillating", "unsettled"}));
 }
@@ -512,14 +520,16 @@ TEST_F(CensusRuns, ShardsReassembleAndSummarizeToTheWholeCensus) {
 
 const std::string kHeader =
     "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,steps_run,alive,"
-    "peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version\n";
+    "peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version,"
+    "neighbourhood,rule\n";
 
 // A row of a hand-made census of 100 runs over 99 steps at depth 3: `run` is its first 13
-// columns, then its position and the census's constant columns.
+// columns, then its position, the census's constant columns and the rule's text.
 std::string handRow(const std::string& run, int position, const std::string& shard = "1/1",
                     const std::string& depth = "3") {
+    const std::vector<std::string> f = split(run, ',');
     return run + "," + std::to_string(position) + "," + depth + ",Delta,quorvel,99,100," + shard +
-           "," + kVersion + "\n";
+           "," + kVersion + ",face,B" + f[0] + "/S" + f[1] + "-" + f[2] + "\n";
 }
 
 TEST_F(CensusRuns, RuleLinesTallyTheRows) {
@@ -640,6 +650,50 @@ TEST_F(CensusRuns, SummarizeRejectsWhatIsNotACensus) {
               "periods=none mean_alive=4.00\n");
 }
 
+// Set-rule rows as a census writes them, and the ways a hand-edited one goes wrong.
+TEST_F(CensusRuns, SummarizeReadsSetRulesAndRefusesBrokenOnes) {
+    const auto row = [](const std::string& counts, const std::string& tail) {
+        return counts + ",1,0.42,2,still,1,10,10,4,80,0,0,3,Delta,quorvel,99,100,1/1," +
+               std::string(kVersion) + "," + tail + "\n";
+    };
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"set.csv", kHeader + row(",,", "face,\"B2,5/S1,3-4\"")},
+        {"mismatch.csv", kHeader + row("3,2,3", "face,B2/S1")},
+        {"unreadable.csv", kHeader + row(",,", "face,B9x/S")},
+        {"noncanonical.csv", kHeader + row(",,", "face,\"B5,2/S1\"")},
+        {"half.csv", kHeader + row("3,,", "face,B3/S")},
+        {"unclosed.csv", kHeader + row(",,", "face,\"B2,5/S1")},
+        {"neighbourhood.csv", kHeader + row("3,2,3", "corner,B3/S2-3")},
+    };
+    for (const auto& [name, content] : files) {
+        std::ofstream(path(name), std::ios::binary) << content;
+    }
+    const RunResult good = runCensusArgs({"--summarize", path("set.csv")});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.out,
+              "rule=B2,5/S1,3-4 weight=1 runs=1 extinct=0 still=1 oscillating=0 "
+              "unsettled=0 periods=none mean_alive=4.00\n");
+    const auto malformed = [&](const std::string& name, const std::string& reason) {
+        return "error: Malformed census row in " + path(name) + " at line 2 (" + reason + ")\n";
+    };
+    const std::string notNumber = "a field that is not a number of its column";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"mismatch.csv", malformed("mismatch.csv", "rule text not that of its counts")},
+        {"unreadable.csv", malformed("unreadable.csv", notNumber)},
+        {"noncanonical.csv", malformed("noncanonical.csv", notNumber)},
+        {"half.csv", malformed("half.csv", notNumber)},
+        {"unclosed.csv", malformed("unclosed.csv", "0 fields, not 23")},
+        {"neighbourhood.csv", malformed("neighbourhood.csv", "census columns out of range")},
+    };
+    for (const auto& [name, err] : cases) {
+        SCOPED_TRACE(name);
+        const RunResult run = runCensusArgs({"--summarize", path(name)});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, err);
+    }
+}
+
 TEST_F(CensusRuns, CsvPathEmptyWritesNoneAndAnUnwritableOneFails) {
     const std::vector<std::string> small = {"--depth", "1", "--seed", "1-2", "--steps", "20"};
     std::vector<std::string> noCsv = small;
@@ -713,6 +767,120 @@ TEST_F(CensusRuns, ResumeFinishesAPartialCsv) {
         0u)
         << refused.err;
     EXPECT_TRUE(readFile(path("whole.csv")) == wholeCsv);
+}
+
+// A row's fields, a field in double quotes read without them.
+std::vector<std::string> csvFields(const std::string& row) {
+    std::vector<std::string> fields;
+    std::string field;
+    bool quoted = false;
+    for (const char c : row) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.push_back(field);
+    return fields;
+}
+
+// A census over a list of set rules, on both patches and in both neighbourhoods: rows ordered
+// by rule, each agreeing with quorvel-view's run of its rule; the summary lines name the rules
+// canonically, --summarize of the CSV gives them again and --resume finishes a partial CSV.
+TEST_F(CensusRuns, SetRuleRowsAgreeWithQuorvelView) {
+    struct Case {
+        std::vector<std::string> world;
+        std::size_t tileCount;
+        std::string neighbourhood;
+    };
+    const Case cases[] = {
+        {{"--depth", "3"}, 559, "face"},
+        {{"--depth", "3", "--tiling", "spectre", "--neighbourhood", "vertex"}, 559, "vertex"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.neighbourhood);
+        std::vector<std::string> args = c.world;
+        args.insert(args.end(), {"--rule", "B3/S2-3;B2,5/S1,3-4;B/S0;B2/S3,1;B5,2/S1,3-4",
+                                 "--face-weight", "1,2", "--seed", "1-2", "--steps", "150"});
+        const RunResult run = census(args, "set.csv");
+        ASSERT_EQ(run.status, 0) << run.err;
+        const std::string csv = readFile(path("set.csv"));
+        const std::vector<std::string> rows = splitLines(csv);
+        ASSERT_EQ(rows.size(), 17u);
+        std::vector<std::string> rules;
+        for (std::size_t k = 1; k < rows.size(); ++k) {
+            SCOPED_TRACE(rows[k]);
+            const std::vector<std::string> f = csvFields(rows[k]);
+            ASSERT_EQ(f.size(), 23u);
+            EXPECT_EQ(f[0] + f[1] + f[2], "");
+            EXPECT_EQ(f[21], c.neighbourhood);
+            EXPECT_EQ(
+                rows[k].find(',') != std::string::npos && f[22].find(',') != std::string::npos,
+                rows[k].find("\"" + f[22] + "\"") != std::string::npos);
+            if (rules.empty() || rules.back() != f[22]) {
+                rules.push_back(f[22]);
+            }
+            std::vector<std::string> viewArgs = {"quorvel-view"};
+            viewArgs.insert(viewArgs.end(), c.world.begin(), c.world.end());
+            viewArgs.insert(viewArgs.end(), {"--rule", f[22], "--face-weight", f[3], "--density",
+                                             f[4], "--seed", f[5], "--steps", "150", "--html", ""});
+            expectRowAgreesWithView(f, viewArgs, c.tileCount, 150);
+        }
+        EXPECT_EQ(rules, (std::vector<std::string>{"B/S0", "B2/S1,3", "B2,5/S1,3-4", "B3/S2-3"}));
+        std::vector<std::string> lines = ruleLines(run.out);
+        ASSERT_EQ(lines.size(), 8u);
+        EXPECT_EQ(lines[0].rfind("rule=B/S0 weight=1 runs=2 ", 0), 0u) << lines[0];
+        EXPECT_EQ(lines[5].rfind("rule=B2,5/S1,3-4 weight=2 runs=2 ", 0), 0u) << lines[5];
+        const RunResult summarized = runCensusArgs({"--summarize", path("set.csv")});
+        EXPECT_EQ(summarized.status, 0) << summarized.err;
+        EXPECT_EQ(ruleLines(summarized.out), lines);
+
+        std::ofstream(path("part.csv")) << rows[0] + "\n" + rows[1] + "\n" + rows[2] + "\n";
+        std::vector<std::string> resume = args;
+        resume.push_back("--resume");
+        const RunResult resumed = census(resume, "part.csv");
+        EXPECT_EQ(resumed.status, 0) << resumed.err;
+        EXPECT_TRUE(readFile(path("part.csv")) == csv);
+        // The same runs from the range lists are another census's rows.
+        std::vector<std::string> ranged = c.world;
+        ranged.insert(ranged.end(), {"--birth", "3", "--face-weight", "1,2", "--seed", "1-2",
+                                     "--steps", "150", "--resume"});
+        const RunResult refused = census(ranged, "set.csv");
+        EXPECT_EQ(refused.status, 1);
+        EXPECT_NE(refused.err.find("Cannot resume from"), std::string::npos) << refused.err;
+    }
+}
+
+TEST(CensusProgram, RuleListErrors) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--rule", "B3/S2-3;"},
+         "error: Invalid --rule: \"B3/S2-3;\" (expected B<counts>/S<counts>, such as B3/S2-3 or "
+         "B2,5/S1,3-4)\n"},
+        {{"--rule", "B3/S2-3,B2/S1"},
+         "error: Invalid --rule: \"B3/S2-3,B2/S1\" (expected a count at \"B2/S1\")\n"},
+        {{"--rule", "B3/S2;B20/S"},
+         "error: Invalid --rule: \"B3/S2;B20/S\" (count 20 beyond 15)\n"},
+        {{"--rule", "B3/S2", "--survive-min", "1"},
+         "error: --rule cannot be combined with --birth, --survive-min or --survive-max\n"},
+        {{"--depth", "1", "--rule", "B3/S2;B15/S"},
+         "error: Rule B15/S names 15, beyond the largest neighbour count of this world, 14\n"},
+        {{"--depth", "2", "--tiling", "spectre", "--neighbourhood", "vertex", "--rule", "B8/S"},
+         "error: Rule B8/S names 8, beyond the largest neighbour count of this world, 7\n"},
+        {{"--neighbourhood", "corner"}, "error: Unknown neighbourhood: corner (face | vertex)\n"},
+    };
+    for (const auto& [args, err] : cases) {
+        SCOPED_TRACE(err);
+        std::vector<std::string> withCsv = args;
+        withCsv.insert(withCsv.end(), {"--csv", "", "--steps", "1"});
+        const RunResult run = runCensusArgs(withCsv);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, err);
+    }
 }
 
 // SIGINT or SIGTERM in the middle of a census: the rows done so far become the CSV (a prefix

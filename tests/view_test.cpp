@@ -589,9 +589,15 @@ TEST_F(ViewProgram, UsageIsQuorvelsWithItsOwnNameAndHtml) {
     std::string expected = testrun::usageText();
     expected.replace(0, std::string("quorvel [options]").size(), "quorvel-view [options]");
     const std::string helpLine = "  --help             show this help\n";
+    expected.insert(expected.find("  --face-weight"),
+                    "  --rule RULE        birth/survive sets such as B2,5/S1,3-4 (not with "
+                    "--birth)\n");
     expected.insert(expected.find(helpLine),
+                    "  --neighbourhood NAME face | vertex (the face weight caps face neighbours "
+                    "only) (default face)\n"
                     "  --tiling NAME      quorvel | spectre (default quorvel)\n"
                     "  --html PATH        write the interactive page (default quorvel.html)\n"
+                    "  --export PATH      write the tiles as data: .csv or .jsonl\n"
                     "  --threads N        threads that step the run, at most the hardware's "
                     "(default 1)\n"
                     "  --version          show the version (" +
@@ -790,6 +796,97 @@ TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
         EXPECT_EQ(outcome.status, 0);
         EXPECT_EQ(outcome.err, "");
         EXPECT_EQ(outcome.out, "Quorvel\n" + summary + "\nperiod=none\n");
+    }
+}
+
+TEST_F(ViewProgram, SetRulesAndTheNeighbourhoodInTheSummary) {
+    const std::string rest = " weight=1 density=0.42 seed=1";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--rule", "B5,2/S4,3,1"}, "tiles=559 depth=3 root=Delta rule=B2,5/S1,3-4" + rest},
+        {{"--rule", "B/S0", "--tiling", "spectre", "--depth", "2"},
+         "tiles=71 depth=2 root=Delta rule=B/S0" + rest + " tiling=spectre"},
+        {{"--rule", "B3/S2-2"}, "tiles=559 depth=3 root=Delta rule=B3/S2" + rest},
+        {{"--survive-max", "2"}, "tiles=559 depth=3 root=Delta rule=B3/S2-2" + rest},
+        {{"--tiling", "spectre", "--depth", "2", "--neighbourhood", "vertex"},
+         "tiles=71 depth=2 root=Delta rule=B3/S2-3" + rest +
+             " tiling=spectre neighbourhood=vertex"},
+        {{"--neighbourhood", "face"}, "tiles=559 depth=3 root=Delta rule=B3/S2-3" + rest},
+        // quorvel's patch has no coinciding tiles at depth 1.
+        {{"--depth", "1", "--neighbourhood", "vertex", "--rule", "B6/S"},
+         "tiles=9 depth=1 root=Delta rule=B6/S" + rest + " neighbourhood=vertex"},
+    };
+    for (const auto& [options, summary] : cases) {
+        SCOPED_TRACE(summary);
+        std::vector<std::string> args = {"quorvel-view", "--steps", "0", "--html", ""};
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = runView(args);
+        EXPECT_EQ(outcome.status, 0);
+        EXPECT_EQ(outcome.err, "");
+        EXPECT_EQ(outcome.out, "Quorvel\n" + summary + "\nperiod=none\n");
+    }
+}
+
+TEST_F(ViewProgram, RefusesMalformedRulesAndNeighbourhoods) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--rule", "B3/S2-"}, "error: Invalid --rule: \"B3/S2-\" (expected a count at \"\")\n"},
+        {{"--rule", "B99/S"}, "error: Invalid --rule: \"B99/S\" (count 99 beyond 15)\n"},
+        {{"--rule", "3/23"},
+         "error: Invalid --rule: \"3/23\" (expected B<counts>/S<counts>, such as B3/S2-3 or "
+         "B2,5/S1,3-4)\n"},
+        {{"--rule", "B3/S2\n"},
+         "error: Invalid --rule: \"B3/S2\\n\" (expected a comma and a count at \"\\n\")\n"},
+        {{"--birth", "2", "--rule", "B3/S2"},
+         "error: --rule cannot be combined with --birth, --survive-min or --survive-max\n"},
+        {{"--rule", "B3/S2", "--survive-max", "4"},
+         "error: --rule cannot be combined with --birth, --survive-min or --survive-max\n"},
+        {{"--rule", "B15/S"},
+         "error: Rule B15/S names 15, beyond the largest neighbour count of this world, 14\n"},
+        {{"--tiling", "spectre", "--neighbourhood", "vertex", "--rule", "B2/S8"},
+         "error: Rule B2/S8 names 8, beyond the largest neighbour count of this world, 7\n"},
+        {{"--neighbourhood", "vertex"},
+         "error: Vertex neighbourhood: tile 18 shares vertices with more than 15 tiles, more "
+         "than a sum can count\n"},
+        {{"--neighbourhood", "edge"}, "error: Unknown neighbourhood: edge (face | vertex)\n"},
+    };
+    for (const auto& [options, err] : cases) {
+        SCOPED_TRACE(err);
+        std::vector<std::string> args = {"quorvel-view", "--steps", "1", "--html", ""};
+        args.insert(args.end(), options.begin(), options.end());
+        const Outcome outcome = runView(args);
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, err);
+    }
+}
+
+// The range rule written as a set steps, reports and draws exactly as the range options, and
+// its page differs only by naming the rule.
+TEST_F(ViewProgram, RangeRuleWrittenAsASetGivesTheSameFiles) {
+    const std::vector<std::pair<std::vector<std::string>, std::vector<std::string>>> pairs = {
+        {{"--birth", "3", "--survive-min", "2", "--survive-max", "3"}, {"--rule", "B3/S2-3"}},
+        {{"--birth", "2", "--survive-min", "1", "--survive-max", "4", "--tiling", "spectre"},
+         {"--rule", "B2/S1-4", "--tiling", "spectre"}},
+    };
+    for (const auto& [range, set] : pairs) {
+        SCOPED_TRACE(set[1]);
+        std::string text[2], page[2], svg[2];
+        for (int k = 0; k < 2; ++k) {
+            std::vector<std::string> args = {"quorvel-view", "--steps", "30",         "--html",
+                                             path("p.html"), "--svg",   path("p.svg")};
+            const std::vector<std::string>& rule = k == 0 ? range : set;
+            args.insert(args.end(), rule.begin(), rule.end());
+            const Outcome outcome = runView(args);
+            EXPECT_EQ(outcome.status, 0) << outcome.err;
+            text[k] = outcome.out;
+            page[k] = testsupport::readFile(path("p.html"));
+            svg[k] = testsupport::readFile(path("p.svg"));
+        }
+        EXPECT_EQ(text[0], text[1]);
+        // The set rule's page names it; the rest of the data is the same, range fields included.
+        const std::string named = ",\"rule\":\"" + set[1] + "\"";
+        ASSERT_NE(page[1].find(named), std::string::npos);
+        EXPECT_TRUE(page[0] == page[1].erase(page[1].find(named), named.size()));
+        EXPECT_TRUE(svg[0] == svg[1]);
     }
 }
 

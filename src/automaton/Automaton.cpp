@@ -16,15 +16,15 @@ namespace {
 constexpr uint8_t kAliveBit = 0x10;
 constexpr std::size_t kTilesPerWord = 64;
 
-// The rule as next[alive][sum]; sums run 0..14, the table has room for 15 as well.
+// The rule as next[alive][sum]; sums run 0..15, the most a tile's 4 sum bits hold.
 using NextTable = std::array<std::array<uint8_t, 16>, 2>;
 
 NextTable nextTable(const Rule& rule) {
+    const SumSets sets = sumSetsOf(rule);
     NextTable next{};
-    for (int32_t sum = 0; sum < 16; ++sum) {
-        next[0][static_cast<std::size_t>(sum)] = sum == rule.birth ? 1 : 0;
-        next[1][static_cast<std::size_t>(sum)] =
-            rule.surviveMin <= sum && sum <= rule.surviveMax ? 1 : 0;
+    for (uint32_t sum = 0; sum < 16; ++sum) {
+        next[0][sum] = static_cast<uint8_t>(sets.birth >> sum & 1);
+        next[1][sum] = static_cast<uint8_t>(sets.survive >> sum & 1);
     }
     return next;
 }

@@ -1,7 +1,7 @@
 // A run of the automaton on a fixed step graph. It owns the state: alive flags, live-face
 // sums and birth steps live here and nowhere else. Each step decides every tile from the
-// states before it (a dead tile is born when its sum equals `birth`, a live one survives while
-// the sum lies in [surviveMin, surviveMax]), then commits all of them: a newborn has age 1, a
+// states before it (a dead tile is born when its sum is in the rule's birth set, a live one
+// survives while the sum is in its survive set), then commits all of them: a newborn has age 1, a
 // survivor's age grows by one, a dying tile's age drops to 0.
 #pragma once
 
@@ -88,8 +88,9 @@ class Automaton {
     std::shared_ptr<const StepGraph> graph_;
     Rule rule_;
     StepTuning tuning_;
-    // Bit (alive << 4 | sum) is set when a tile in that state flips. Sums never exceed 14
-    // (14 slots), so state fits 5 bits; this is the rule's next[alive][sum] table, folded.
+    // Bit (alive << 4 | sum) is set when a tile in that state flips. Sums never exceed 15
+    // (14 face slots; the vertex graph refuses more), so state fits 5 bits; this is the rule's
+    // next[alive][sum] table, folded.
     uint32_t flipMask_ = 0;
 
     int64_t stepsDone_ = 0;

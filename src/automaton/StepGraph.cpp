@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "automaton/Rule.h"
+
 namespace quorvel {
 
 namespace {
@@ -91,6 +93,15 @@ Neighbourhood reversed(const Neighbourhood& counted) {
 }
 
 }  // namespace
+
+void checkRuleFits(const Rule& rule, const StepGraph& graph) {
+    const int32_t largest = largestCountOf(rule);
+    if (rule.sets && largest > graph.countBound) {
+        throw std::runtime_error("Rule " + ruleText(rule) + " names " + std::to_string(largest) +
+                                 ", beyond the largest neighbour count of this world, " +
+                                 std::to_string(graph.countBound));
+    }
+}
 
 StepGraph buildStepGraph(const FaceGraph& faces, int32_t faceWeight) {
     if (faceWeight < 1) {

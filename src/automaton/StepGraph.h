@@ -27,6 +27,9 @@ struct Neighbourhood {
 
 struct StepGraph {
     int32_t faceWeight = 1;
+    // The largest count a rule may name on this graph: the 14 face slots for a face graph,
+    // the largest neighbour count of any tile for a vertex graph.
+    int32_t countBound = 14;
     // The distinct tiles t counts.
     std::shared_ptr<const Neighbourhood> counted;
     // The tiles that count t, with the weight they count it with. When the relation is
@@ -37,6 +40,12 @@ struct StepGraph {
     std::size_t tileCount() const { return counted ? counted->tileCount() : 0; }
     bool symmetric() const { return counted == dependants; }
 };
+
+// Throws "Rule TEXT names N, beyond the largest neighbour count of this world, B" when a set
+// rule names a count above the graph's countBound. Range rules are clamped to 0..14 as they
+// always were and never refused.
+struct Rule;
+void checkRuleFits(const Rule& rule, const StepGraph& graph);
 
 // Tile t counts each distinct v named in its slots with weight min(faceWeight, slots of t
 // naming v); a tile naming itself counts itself. Throws when faceWeight < 1.

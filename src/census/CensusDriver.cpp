@@ -11,11 +11,13 @@
 #include <fstream>
 #include <iomanip>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
+#include "automaton/VertexStepGraph.h"
 #include "census/Census.h"
 #include "census/CensusPlan.h"
 #include "census/CensusTable.h"
@@ -53,10 +55,13 @@ std::vector<CommandOption> censusTable(CensusSettings& s) {
                      [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
     const auto intList = [&s](const char* name, const char* help,
                               std::vector<IntRange> CensusLists::*list) {
-        return CommandOption{
-            name, "LIST", help,
-            [&s, name, list](const std::string& v) { s.lists.*list = parseIntList(name, v); },
-            [&s, list] { return listText(s.lists.*list); }};
+        return CommandOption{name, "LIST", help,
+                             [&s, name, list](const std::string& v) {
+                                 s.lists.*list = parseIntList(name, v);
+                                 s.lists.rangeListGiven =
+                                     s.lists.rangeListGiven || list != &CensusLists::faceWeights;
+                             },
+                             [&s, list] { return listText(s.lists.*list); }};
     };
     table.push_back(
         intList("--birth", "birth face counts, such as 3, 1-4 or 0,2,5-7", &CensusLists::births));
@@ -64,6 +69,9 @@ std::vector<CommandOption> censusTable(CensusSettings& s) {
         intList("--survive-min", "minimum live faces to survive", &CensusLists::surviveMins));
     table.push_back(
         intList("--survive-max", "maximum live faces to survive", &CensusLists::surviveMaxes));
+    table.push_back(
+        {"--rule", "RULES", "set rules such as 'B2,5/S1,3-4;B3/S2-3' (not with --birth)",
+         [&s](const std::string& v) { s.lists.ruleSets = parseRuleList("--rule", v); }, nullptr});
     table.push_back(intList("--face-weight", "cap per-neighbor multi-face contribution",
                             &CensusLists::faceWeights));
     table.push_back(
@@ -88,6 +96,7 @@ std::vector<CommandOption> censusTable(CensusSettings& s) {
                          }
                          return text;
                      }});
+    table.push_back(neighbourhoodOption(s.run));
     table.push_back({"--steps", "N", "most steps a run may take",
                      [&s](const std::string& v) { s.run.steps = convertInt(v); },
                      [&s] { return std::to_string(s.run.steps); }});
@@ -252,8 +261,11 @@ void summarizeFiles(const std::vector<std::string>& paths, const std::string& ob
 void writeCensusSummary(std::ostream& out, const CensusSettings& settings, std::size_t tileCount,
                         uint64_t runCount) {
     out << "tiles=" << static_cast<uint64_t>(tileCount) << " depth=" << settings.run.depth
-        << " root=" << settings.run.root << " tiling=" << settings.tiling << " runs=" << runCount
-        << " steps=" << settings.run.steps;
+        << " root=" << settings.run.root << " tiling=" << settings.tiling;
+    if (settings.run.neighbourhood != NeighbourhoodKind::Face) {
+        out << " neighbourhood=" << neighbourhoodName(settings.run.neighbourhood);
+    }
+    out << " runs=" << runCount << " steps=" << settings.run.steps;
     if (settings.sharded) {
         out << " shard=" << settings.shard.index << "/" << settings.shard.count;
     }
@@ -305,6 +317,7 @@ CensusIdentity identityOf(const CensusSettings& settings, const CensusPlan& plan
     census.depth = settings.run.depth;
     census.root = settings.run.root;
     census.tiling = settings.tiling;
+    census.neighbourhood = neighbourhoodName(settings.run.neighbourhood);
     census.stepLimit = settings.run.steps;
     census.runCount = plan.runCount();
     census.shard = settings.shard;
@@ -332,10 +345,7 @@ std::vector<CensusRow> resumedRows(const std::string& path, const CensusIdentity
         const CensusRun expected =
             rows.size() < positions.size() ? plan.runAt(positions[rows.size()]) : CensusRun{};
         if (rows.size() == positions.size() || row.position != positions[rows.size()] ||
-            row.run.rule.birth != expected.rule.birth ||
-            row.run.rule.surviveMin != expected.rule.surviveMin ||
-            row.run.rule.surviveMax != expected.rule.surviveMax ||
-            row.run.rule.faceWeight != expected.rule.faceWeight || row.run.seed != expected.seed ||
+            row.run.rule != expected.rule || row.run.seed != expected.seed ||
             densityText(row.run.density) != densityText(expected.density)) {
             throw std::runtime_error("Cannot resume from " + path + ": line " +
                                      std::to_string(reader.lineNumber()) +
@@ -384,9 +394,18 @@ int runQuorvelCensus(const std::vector<std::string>& args, std::ostream& out, st
         const std::size_t resumedCount = rows.size();
         const World world = buildWorld(settings.run, kind);
         StepGraphs graphs;
+        // The vertex graph has no face weight: built once, labelled with each.
+        const std::optional<StepGraph> vertex =
+            settings.run.neighbourhood == NeighbourhoodKind::Vertex
+                ? std::optional<StepGraph>(buildStepGraphOf(world, settings.run.neighbourhood, 1))
+                : std::nullopt;
         for (const int32_t weight : plan.weights()) {
-            graphs.emplace(weight,
-                           std::make_shared<const StepGraph>(buildStepGraph(world.faces, weight)));
+            graphs.emplace(weight, std::make_shared<const StepGraph>(
+                                       vertex ? withFaceWeight(*vertex, weight)
+                                              : buildStepGraph(world.faces, weight)));
+        }
+        for (const Rule& rule : plan.rules()) {
+            checkRuleFits(rule, *graphs.begin()->second);
         }
 
         // The CSV is the census's result: it is finished even when the report's reader is gone.

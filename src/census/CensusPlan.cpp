@@ -111,10 +111,6 @@ std::vector<int32_t> clampedSet(const std::vector<IntRange>& ranges, int32_t Opt
     return values;
 }
 
-auto ruleKey(const Rule& rule) {
-    return std::make_tuple(rule.birth, rule.surviveMin, rule.surviveMax);
-}
-
 }  // namespace
 
 std::vector<IntRange> parseIntList(const std::string& option, const std::string& text) {
@@ -161,8 +157,35 @@ Shard parseShard(const std::string& text) {
     return shard;
 }
 
+std::vector<SumSets> parseRuleList(const std::string& option, const std::string& text) {
+    std::vector<SumSets> rules;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t semicolon = text.find(';', start);
+        const std::size_t end = semicolon == std::string::npos ? text.size() : semicolon;
+        try {
+            rules.push_back(parseSumSets(text.substr(start, end - start)));
+        } catch (const std::runtime_error& error) {
+            throw std::runtime_error("Invalid " + option + ": \"" + text + "\" (" + error.what() +
+                                     ")");
+        }
+        if (semicolon == std::string::npos) {
+            return rules;
+        }
+        start = semicolon + 1;
+    }
+}
+
 CensusPlan::CensusPlan(const CensusLists& lists) {
-    for (const int32_t birth : clampedSet(lists.births, &Options::birth)) {
+    if (lists.rangeListGiven && !lists.ruleSets.empty()) {
+        throw std::runtime_error(
+            "--rule cannot be combined with --birth, --survive-min or --survive-max");
+    }
+    for (const SumSets& sets : lists.ruleSets) {
+        rules_.emplace_back(sets, 1);
+    }
+    for (const int32_t birth : lists.ruleSets.empty() ? clampedSet(lists.births, &Options::birth)
+                                                      : std::vector<int32_t>{}) {
         for (const int32_t surviveMin : clampedSet(lists.surviveMins, &Options::surviveMin)) {
             for (const int32_t surviveMax : clampedSet(lists.surviveMaxes, &Options::surviveMax)) {
                 Options options;
@@ -174,11 +197,8 @@ CensusPlan::CensusPlan(const CensusLists& lists) {
             }
         }
     }
-    std::sort(rules_.begin(), rules_.end(),
-              [](const Rule& a, const Rule& b) { return ruleKey(a) < ruleKey(b); });
-    rules_.erase(std::unique(rules_.begin(), rules_.end(),
-                             [](const Rule& a, const Rule& b) { return ruleKey(a) == ruleKey(b); }),
-                 rules_.end());
+    std::sort(rules_.begin(), rules_.end(), ruleOrderLess);
+    rules_.erase(std::unique(rules_.begin(), rules_.end()), rules_.end());
 
     weights_ = clampedSet(lists.faceWeights, &Options::faceWeight);
 

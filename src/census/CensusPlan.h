@@ -56,12 +56,21 @@ struct CensusLists {
     std::vector<IntRange> faceWeights{{kRunDefaults.faceWeight, kRunDefaults.faceWeight}};
     std::vector<double> densities{kRunDefaults.density};
     std::vector<SeedRange> seeds{{kRunDefaults.seed, kRunDefaults.seed}};
+    // --rule's list, in place of the three range lists when not empty.
+    std::vector<SumSets> ruleSets;
+    // One of the three range lists was given (refused beside --rule).
+    bool rangeListGiven = false;
 };
+
+// --rule's list: rules separated by ';', each "B<counts>/S<counts>" ("B2/S2-3;B3/S1,3").
+// Throws "Invalid --rule: \"TEXT\" (reason)" naming the whole list.
+std::vector<SumSets> parseRuleList(const std::string& option, const std::string& text);
 
 // Every list is taken as a set: values are clamped as a single run clamps them, the survive
 // bounds of each combination swapped as a single run swaps them, and what comes out equal is
-// kept once. Runs are ordered by rule (birth, survive_min, survive_max), then weight, density
-// and seed, each ascending. Throws "Census too large: more than 10000000 runs".
+// kept once. Runs are ordered by rule (birth, survive_min, survive_max; set rules by their
+// counts, as ruleOrderLess orders them), then weight, density and seed, each ascending. Throws
+// "Census too large: more than 10000000 runs".
 class CensusPlan {
   public:
     explicit CensusPlan(const CensusLists& lists);
@@ -69,6 +78,8 @@ class CensusPlan {
     uint64_t runCount() const { return runCount_; }
     // The face weights of the runs, ascending.
     const std::vector<int32_t>& weights() const { return weights_; }
+    // The rules of the runs, in run order, at face weight 1.
+    const std::vector<Rule>& rules() const { return rules_; }
     CensusRun runAt(uint64_t position) const;
 
     // Positions of the runs in `shard`, ascending.

@@ -15,11 +15,12 @@ namespace quorvel {
 
 const char* const kCensusCsvHeader =
     "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,steps_run,"
-    "alive,peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version";
+    "alive,peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version,"
+    "neighbourhood,rule";
 
 namespace {
 
-constexpr std::size_t kColumnCount = 21;
+constexpr std::size_t kColumnCount = 23;
 
 bool readOutcome(const std::string& text, Outcome& outcome) {
     for (const Outcome candidate :
@@ -43,6 +44,23 @@ bool readDensity(const std::string& text, double& density) {
     return density <= 1.0;
 }
 
+// The rule of a row: a range rule from its three counts, which its text must match; a set rule
+// from its text alone, its counts empty. Returns false for anything else.
+bool readRule(const std::string& birth, const std::string& surviveMin,
+              const std::string& surviveMax, const std::string& text, Rule& rule) {
+    if (birth.empty() && surviveMin.empty() && surviveMax.empty()) {
+        try {
+            rule = Rule(parseSumSets(text), rule.faceWeight);
+        } catch (const std::runtime_error&) {
+            return false;
+        }
+        return ruleText(rule) == text;
+    }
+    rule.sets.reset();
+    return readNumber(birth, rule.birth) && readNumber(surviveMin, rule.surviveMin) &&
+           readNumber(surviveMax, rule.surviveMax);
+}
+
 bool within(int32_t value, int32_t low, int32_t high) {
     return value >= low && value <= high;
 }
@@ -60,8 +78,8 @@ bool isRootLabel(const std::string& root) {
 std::string rowFault(const CensusRow& row, const CensusIdentity& census) {
     const Rule& rule = row.run.rule;
     const RunResult& result = row.result;
-    if (!within(rule.birth, 0, 14) || !within(rule.surviveMin, 0, 14) ||
-        !within(rule.surviveMax, 0, 14) || rule.surviveMin > rule.surviveMax) {
+    if (!rule.sets && (!within(rule.birth, 0, 14) || !within(rule.surviveMin, 0, 14) ||
+                       !within(rule.surviveMax, 0, 14) || rule.surviveMin > rule.surviveMax)) {
         return "rule out of range";
     }
     if (!within(rule.faceWeight, 1, 6)) {
@@ -70,6 +88,7 @@ std::string rowFault(const CensusRow& row, const CensusIdentity& census) {
     if (!within(census.depth, 0, kMaxSpectreDepth) || !isRootLabel(census.root) ||
         (census.tiling != tilingName(TilingKind::Quorvel) &&
          census.tiling != tilingName(TilingKind::Spectre)) ||
+        (census.neighbourhood != "face" && census.neighbourhood != "vertex") ||
         census.stepLimit < 0 || census.runCount == 0 || census.runCount > kMaxCensusRuns ||
         census.shard.index < 1 || census.shard.index > census.shard.count ||
         census.version.empty()) {
@@ -100,13 +119,14 @@ std::string rowFault(const CensusRow& row, const CensusIdentity& census) {
 
 bool operator==(const CensusIdentity& a, const CensusIdentity& b) {
     return a.depth == b.depth && a.root == b.root && a.tiling == b.tiling &&
-           a.stepLimit == b.stepLimit && a.runCount == b.runCount &&
-           a.shard.index == b.shard.index && a.shard.count == b.shard.count &&
-           a.version == b.version;
+           a.neighbourhood == b.neighbourhood && a.stepLimit == b.stepLimit &&
+           a.runCount == b.runCount && a.shard.index == b.shard.index &&
+           a.shard.count == b.shard.count && a.version == b.version;
 }
 
 std::string describeCensus(const CensusIdentity& c) {
     return "depth=" + std::to_string(c.depth) + " root=" + c.root + " tiling=" + c.tiling +
+           (c.neighbourhood == "face" ? "" : " neighbourhood=" + c.neighbourhood) +
            " step_limit=" + std::to_string(c.stepLimit) +
            " census_runs=" + std::to_string(c.runCount) +
            " shard=" + std::to_string(c.shard.index) + "/" + std::to_string(c.shard.count) +
@@ -120,19 +140,30 @@ void writeCensusCsvHeader(std::ostream& out) {
 void writeCensusCsvRow(std::ostream& out, const CensusRow& row, const CensusIdentity& census) {
     const Rule& rule = row.run.rule;
     const RunResult& result = row.result;
-    out << rule.birth << ',' << rule.surviveMin << ',' << rule.surviveMax << ',' << rule.faceWeight
-        << ',' << densityText(row.run.density) << ',' << row.run.seed << ','
-        << outcomeName(result.outcome) << ',' << result.period << ',' << result.fromStep << ','
-        << result.stepsRun << ',' << result.alive << ',' << result.peakAlive << ',' << result.maxAge
-        << ',' << row.position << ',' << census.depth << ',' << census.root << ',' << census.tiling
-        << ',' << census.stepLimit << ',' << census.runCount << ',' << census.shard.index << '/'
-        << census.shard.count << ',' << census.version << '\n';
+    if (!rule.sets) {
+        out << rule.birth << ',' << rule.surviveMin << ',' << rule.surviveMax;
+    } else {
+        out << ",,";
+    }
+    out << ',' << rule.faceWeight << ',' << densityText(row.run.density) << ',' << row.run.seed
+        << ',' << outcomeName(result.outcome) << ',' << result.period << ',' << result.fromStep
+        << ',' << result.stepsRun << ',' << result.alive << ',' << result.peakAlive << ','
+        << result.maxAge << ',' << row.position << ',' << census.depth << ',' << census.root << ','
+        << census.tiling << ',' << census.stepLimit << ',' << census.runCount << ','
+        << census.shard.index << '/' << census.shard.count << ',' << census.version << ','
+        << census.neighbourhood << ',';
+    const std::string text = ruleText(rule);
+    if (text.find(',') != std::string::npos) {
+        out << '"' << text << '"';
+    } else {
+        out << text;
+    }
+    out << '\n';
 }
 
 void RuleSummaries::add(const CensusRow& row) {
     const Rule& rule = row.run.rule;
-    Tally& tally =
-        tallies_[std::make_tuple(rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight)];
+    Tally& tally = tallies_[rule];
     ++tally.runs;
     ++tally.outcomes[static_cast<int>(row.result.outcome)];
     if (row.result.outcome == Outcome::Oscillating) {
@@ -143,10 +174,8 @@ void RuleSummaries::add(const CensusRow& row) {
 }
 
 void RuleSummaries::write(std::ostream& out) const {
-    for (const auto& [key, tally] : tallies_) {
-        const auto [birth, surviveMin, surviveMax, weight] = key;
-        out << "rule=B" << birth << "/S" << surviveMin << "-" << surviveMax << " weight=" << weight
-            << " runs=" << tally.runs
+    for (const auto& [rule, tally] : tallies_) {
+        out << "rule=" << ruleText(rule) << " weight=" << rule.faceWeight << " runs=" << tally.runs
             << " extinct=" << tally.outcomes[static_cast<int>(Outcome::Extinct)]
             << " still=" << tally.outcomes[static_cast<int>(Outcome::Still)]
             << " oscillating=" << tally.outcomes[static_cast<int>(Outcome::Oscillating)]
@@ -215,8 +244,8 @@ bool CensusCsvReader::next(CensusRow& row) {
     RunResult& result = row.result;
     CensusIdentity census;
     const std::size_t slash = f[19].find('/');
-    const bool read = readNumber(f[0], rule.birth) && readNumber(f[1], rule.surviveMin) &&
-                      readNumber(f[2], rule.surviveMax) && readNumber(f[3], rule.faceWeight) &&
+    const bool read = readNumber(f[3], rule.faceWeight) &&
+                      readRule(f[0], f[1], f[2], f[22], rule) &&
                       readDensity(f[4], row.run.density) && readNumber(f[5], row.run.seed) &&
                       readOutcome(f[6], result.outcome) && readNumber(f[7], result.period) &&
                       readNumber(f[8], result.fromStep) && readNumber(f[9], result.stepsRun) &&
@@ -232,9 +261,13 @@ bool CensusCsvReader::next(CensusRow& row) {
     census.root = f[15];
     census.tiling = f[16];
     census.version = f[20];
+    census.neighbourhood = f[21];
     const std::string fault = rowFault(row, census);
     if (!fault.empty()) {
         malformed(fault);
+    }
+    if (ruleText(rule) != f[22]) {
+        malformed("rule text not that of its counts");
     }
     if (haveRow_ && !(census == identity_)) {
         throw std::runtime_error("Mixed censuses in " + path_ + " at line " +

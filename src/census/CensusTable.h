@@ -26,6 +26,8 @@ struct CensusIdentity {
     int32_t depth = 0;
     std::string root;
     std::string tiling;
+    // "face" or "vertex".
+    std::string neighbourhood = "face";
     int32_t stepLimit = 0;
     // Runs of the whole census, all shards together.
     uint64_t runCount = 0;
@@ -34,7 +36,8 @@ struct CensusIdentity {
 };
 
 bool operator==(const CensusIdentity& a, const CensusIdentity& b);
-// "depth=3 root=Delta tiling=quorvel step_limit=1000 census_runs=16 shard=1/1 version=1.2.0".
+// "depth=3 root=Delta tiling=quorvel step_limit=1000 census_runs=16 shard=1/1 version=1.2.0",
+// with " neighbourhood=vertex" after the tiling for the vertex neighbourhood.
 std::string describeCensus(const CensusIdentity& identity);
 
 struct CensusRow {
@@ -45,8 +48,10 @@ struct CensusRow {
 };
 
 // "birth,survive_min,survive_max,weight,density,seed,outcome,period,from_step,steps_run,
-// alive,peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version"
-// without the line breaks.
+// alive,peak_alive,max_age,position,depth,root,tiling,step_limit,census_runs,shard,version,
+// neighbourhood,rule" without the line breaks. `rule` is the rule's text as the summary line
+// writes it, in double quotes when it holds a comma ("B2,5/S1,3-4"); a set rule leaves birth,
+// survive_min and survive_max empty (NA to pandas and R), a range rule fills them.
 extern const char* const kCensusCsvHeader;
 
 // No census row is longer; a longer line is refused as soon as it is seen.
@@ -74,7 +79,7 @@ class RuleSummaries {
         std::set<int32_t> periods;
         int64_t aliveSum = 0;
     };
-    std::map<std::tuple<int32_t, int32_t, int32_t, int32_t>, Tally> tallies_;
+    std::map<Rule, Tally, RuleAndWeightLess> tallies_;
     uint64_t rowCount_ = 0;
 };
 

@@ -1,5 +1,6 @@
 // The pieces of reading the census's CSV files that every reader shares: a line at a time with
-// a bound on its length, its comma-separated fields, and numbers that must be the whole field.
+// a bound on its length, its comma-separated fields (double-quoted when they hold a comma), and
+// numbers that must be the whole field.
 #pragma once
 
 #include <charconv>
@@ -20,16 +21,28 @@ bool readNumber(const std::string& text, Number& value) {
     return !text.empty() && error == std::errc() && end == last;
 }
 
+// Fields split at commas; a field in double quotes (a rule text such as "B2,5/S1") runs to the
+// next quote, which must end it. Returns no fields for a line whose quotes do not close so.
 inline std::vector<std::string> splitFields(const std::string& line) {
     std::vector<std::string> fields;
     std::size_t start = 0;
     while (true) {
-        const std::size_t comma = line.find(',', start);
-        fields.push_back(line.substr(start, comma - start));
-        if (comma == std::string::npos) {
+        std::size_t end = line.find(',', start);
+        if (start < line.size() && line[start] == '"') {
+            const std::size_t close = line.find('"', start + 1);
+            if (close == std::string::npos ||
+                (close + 1 != line.size() && line[close + 1] != ',')) {
+                return {};
+            }
+            fields.push_back(line.substr(start + 1, close - start - 1));
+            end = close + 1 == line.size() ? std::string::npos : close + 1;
+        } else {
+            fields.push_back(line.substr(start, end - start));
+        }
+        if (end == std::string::npos) {
             return fields;
         }
-        start = comma + 1;
+        start = end + 1;
     }
 }
 

@@ -117,9 +117,8 @@ void writeGallerySvg(const ObjectCensus& objects, std::ostream& out) {
     for (const Section& section : sections) {
         const RuleKey& key = section.key;
         out << "<text x=\"" << number(kLeftPixels) << "\" y=\"" << number(top + 18.0)
-            << "\" fill=\"" << kLiveStroke << "\" font-size=\"16\">"
-            << ruleText(std::get<0>(key), std::get<1>(key), std::get<2>(key)) << " weight "
-            << std::get<3>(key) << (section.shown.empty() ? ": no objects" : "") << "</text>\n";
+            << "\" fill=\"" << kLiveStroke << "\" font-size=\"16\">" << ruleText(key) << " weight "
+            << key.faceWeight << (section.shown.empty() ? ": no objects" : "") << "</text>\n";
         top += kHeadingPixels;
         for (const ObjectEntry* entry : section.shown) {
             const Outlined shape = outlined(*entry->form);

@@ -20,27 +20,31 @@ namespace {
 constexpr std::size_t kObjectColumns = 12;
 constexpr std::size_t kMaxObjectLineBytes = 512;
 
-// "B3/S2-3" back into its three numbers.
+// A rule as the summary lines write it: "B3/S2-3" in the range form, anything else as sets,
+// which must be written canonically.
 bool readRule(const std::string& text, RuleKey& key) {
     const std::size_t slash = text.find("/S");
     const std::size_t dash = text.find('-', slash == std::string::npos ? 0 : slash);
-    if (text.size() < 2 || text[0] != 'B' || slash == std::string::npos ||
-        dash == std::string::npos) {
-        return false;
-    }
     int32_t birth = 0;
     int32_t surviveMin = 0;
     int32_t surviveMax = 0;
-    if (!readNumber(text.substr(1, slash - 1), birth) ||
-        !readNumber(text.substr(slash + 2, dash - slash - 2), surviveMin) ||
-        !readNumber(text.substr(dash + 1), surviveMax) || birth < 0 || birth > 14 ||
-        surviveMin < 0 || surviveMax > 14 || surviveMin > surviveMax) {
+    if (text.size() >= 2 && text[0] == 'B' && slash != std::string::npos &&
+        dash != std::string::npos && readNumber(text.substr(1, slash - 1), birth) &&
+        readNumber(text.substr(slash + 2, dash - slash - 2), surviveMin) &&
+        readNumber(text.substr(dash + 1), surviveMax)) {
+        if (birth < 0 || birth > 14 || surviveMin < 0 || surviveMax > 14 ||
+            surviveMin > surviveMax) {
+            return false;
+        }
+        key = Rule{birth, surviveMin, surviveMax, key.faceWeight};
+        return true;
+    }
+    try {
+        key = Rule(parseSumSets(text), key.faceWeight);
+    } catch (const std::runtime_error&) {
         return false;
     }
-    std::get<0>(key) = birth;
-    std::get<1>(key) = surviveMin;
-    std::get<2>(key) = surviveMax;
-    return true;
+    return ruleText(key) == text;
 }
 
 bool readKind(const std::string& text, ObjectKind& kind) {
@@ -75,11 +79,6 @@ std::string codePrefix(const ObjectEntry& entry) {
 
 }  // namespace
 
-std::string ruleText(int32_t birth, int32_t surviveMin, int32_t surviveMax) {
-    return "B" + std::to_string(birth) + "/S" + std::to_string(surviveMin) + "-" +
-           std::to_string(surviveMax);
-}
-
 void ObjectCensus::merge(const RuleKey& key, ObjectEntry entry) {
     auto& codes = entries_[key];
     const auto [found, added] = codes.try_emplace(entry.code, entry);
@@ -91,10 +90,8 @@ void ObjectCensus::merge(const RuleKey& key, ObjectEntry entry) {
         throw std::runtime_error("Two objects share the code " + entry.code);
     }
     if (!sameFixedColumns(known, entry)) {
-        throw std::runtime_error("Object " + entry.code + " of rule " +
-                                 ruleText(std::get<0>(key), std::get<1>(key), std::get<2>(key)) +
-                                 " weight " + std::to_string(std::get<3>(key)) +
-                                 " differs between files");
+        throw std::runtime_error("Object " + entry.code + " of rule " + ruleText(key) + " weight " +
+                                 std::to_string(key.faceWeight) + " differs between files");
     }
     if (!known.form) {
         known.form = entry.form;
@@ -112,7 +109,7 @@ void ObjectCensus::merge(const RuleKey& key, ObjectEntry entry) {
 
 void ObjectCensus::add(const CensusRow& row, const std::vector<ObjectSighting>& objects) {
     const Rule& rule = row.run.rule;
-    const RuleKey key{rule.birth, rule.surviveMin, rule.surviveMax, rule.faceWeight};
+    const RuleKey& key = rule;
     noteRule(key);
     for (const ObjectSighting& sighting : objects) {
         ObjectEntry entry;
@@ -150,13 +147,14 @@ std::vector<std::pair<RuleKey, std::vector<const ObjectEntry*>>> ObjectCensus::r
 void ObjectCensus::writeCsv(std::ostream& out) const {
     out << kObjectCsvHeader << "\n";
     for (const auto& [key, list] : ranked()) {
-        const std::string rule = ruleText(std::get<0>(key), std::get<1>(key), std::get<2>(key));
+        // A set rule's commas are kept inside quotes, as the census CSV keeps them.
+        const std::string text = ruleText(key);
+        const std::string rule = text.find(',') == std::string::npos ? text : '"' + text + '"';
         for (const ObjectEntry* e : list) {
-            out << rule << ',' << std::get<3>(key) << ',' << e->code << ','
-                << objectKindName(e->kind) << ',' << e->period << ',' << e->minAlive << ','
-                << e->maxAlive << ',' << e->tilesWithRing << ',' << e->count << ','
-                << densityText(e->firstDensity) << ',' << e->firstSeed << ',' << e->firstTile
-                << '\n';
+            out << rule << ',' << key.faceWeight << ',' << e->code << ',' << objectKindName(e->kind)
+                << ',' << e->period << ',' << e->minAlive << ',' << e->maxAlive << ','
+                << e->tilesWithRing << ',' << e->count << ',' << densityText(e->firstDensity) << ','
+                << e->firstSeed << ',' << e->firstTile << '\n';
         }
     }
 }
@@ -167,9 +165,8 @@ void ObjectCensus::writeSummary(std::ostream& out) const {
         for (const ObjectEntry* e : list) {
             total += e->count;
         }
-        out << "objects rule=" << ruleText(std::get<0>(key), std::get<1>(key), std::get<2>(key))
-            << " weight=" << std::get<3>(key) << " objects=" << total << " distinct=" << list.size()
-            << " top=";
+        out << "objects rule=" << ruleText(key) << " weight=" << key.faceWeight
+            << " objects=" << total << " distinct=" << list.size() << " top=";
         if (list.empty()) {
             out << "none";
         }
@@ -198,7 +195,7 @@ void ObjectCensus::read(const std::string& path) {
         (line.rfind("\xEF\xBB\xBF", 0) == 0 ? line.substr(3) : line) != kObjectCsvHeader) {
         throw std::runtime_error("Not an objects CSV: " + path);
     }
-    std::map<RuleKey, std::map<std::string, bool>> seen;
+    std::map<RuleKey, std::map<std::string, bool>, RuleAndWeightLess> seen;
     while (readLine()) {
         const auto malformed = [&](const std::string& reason) {
             return std::runtime_error("Malformed objects row in " + path + " at line " +
@@ -221,7 +218,7 @@ void ObjectCensus::read(const std::string& path) {
         if (!read) {
             throw malformed("a field that is not a value of its column");
         }
-        std::get<3>(key) = weight;
+        key.faceWeight = weight;
         e.code = f[2];
         e.firstDensity = std::strtod(f[9].c_str(), nullptr);
         const std::string prefix = codePrefix(e);

@@ -22,9 +22,6 @@ namespace quorvel {
 // first_seed,first_tile" without the line breaks.
 extern const char* const kObjectCsvHeader;
 
-// "B3/S2-3", as the summary lines write a rule.
-std::string ruleText(int32_t birth, int32_t surviveMin, int32_t surviveMax);
-
 struct ObjectEntry {
     std::string code;
     ObjectKind kind = ObjectKind::Still;
@@ -40,8 +37,8 @@ struct ObjectEntry {
     std::shared_ptr<const CanonicalForm> form;
 };
 
-// (birth, surviveMin, surviveMax, weight).
-using RuleKey = std::tuple<int32_t, int32_t, int32_t, int32_t>;
+// A rule with its face weight, in either form.
+using RuleKey = Rule;
 
 class ObjectCensus {
   public:
@@ -68,7 +65,7 @@ class ObjectCensus {
   private:
     void merge(const RuleKey& key, ObjectEntry entry);
 
-    std::map<RuleKey, std::map<std::string, ObjectEntry>> entries_;
+    std::map<RuleKey, std::map<std::string, ObjectEntry>, RuleAndWeightLess> entries_;
 };
 
 }  // namespace quorvel

@@ -21,7 +21,8 @@ const char* objectKindName(ObjectKind kind) {
 }
 
 bool nextAlive(const Rule& rule, bool alive, int32_t sum) {
-    return alive ? rule.surviveMin <= sum && sum <= rule.surviveMax : sum == rule.birth;
+    const SumSets sets = sumSetsOf(rule);
+    return ((alive ? sets.survive : sets.birth) >> sum & 1) != 0;
 }
 
 namespace {

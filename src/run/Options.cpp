@@ -107,6 +107,20 @@ std::vector<CommandOption> runOptionTable(Options& o) {
     };
 }
 
+SumSets parseRuleOption(const std::string& option, const std::string& text) {
+    try {
+        return parseSumSets(text);
+    } catch (const std::runtime_error& error) {
+        throw std::runtime_error("Invalid " + option + ": \"" + text + "\" (" + error.what() + ")");
+    }
+}
+
+CommandOption neighbourhoodOption(Options& o) {
+    return {"--neighbourhood", "NAME", "face | vertex (the face weight caps face neighbours only)",
+            [&o](const std::string& v) { o.neighbourhood = neighbourhoodNamed(v); },
+            [&o] { return std::string(neighbourhoodName(o.neighbourhood)); }};
+}
+
 CommandOption helpOption(bool& requested) {
     return {"--help",         "",
             "show this help", [&requested](const std::string&) { requested = true; },

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "automaton/NeighbourhoodKind.h"
+#include "automaton/Rule.h"
 #include "run/CommandLine.h"
 
 namespace quorvel {
@@ -24,6 +27,10 @@ struct Options {
     double density = 0.42;
     uint64_t seed = 1;
     std::string svgPath;
+    // Set by --rule (quorvel-view, quorvel-census): the rule's sets, in place of the three
+    // counts above. quorvel has neither this nor the neighbourhood.
+    std::optional<SumSets> ruleSets;
+    NeighbourhoodKind neighbourhood = NeighbourhoodKind::Face;
 };
 
 // The defaults, for the programs that take a run option in another form (a list of births).
@@ -62,6 +69,11 @@ constexpr int32_t kMaxSpectreDepth = 8;
 int32_t maxDepthOfTiling(const std::string& tiling);
 // Throws "Unsupported root tile: " + root unless it is one of the nine labels.
 void validateRoot(const std::string& root);
+
+// --rule's text as sets; throws "Invalid --rule: \"TEXT\" (reason)".
+SumSets parseRuleOption(const std::string& option, const std::string& text);
+// "--neighbourhood NAME", face or vertex, into `options`.
+CommandOption neighbourhoodOption(Options& options);
 
 // quorvel's usage: its title, the ten run options and --help.
 void printUsage(std::ostream& out);

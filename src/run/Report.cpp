@@ -1,5 +1,7 @@
 #include "run/Report.h"
 
+#include "run/RunPipeline.h"
+
 #include <iomanip>
 #include <sstream>
 #include <stdexcept>
@@ -13,12 +15,14 @@ void writeBanner(std::ostream& out) {
 void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount,
                   TilingKind kind) {
     out << "tiles=" << static_cast<uint64_t>(tileCount) << " depth=" << options.depth
-        << " root=" << options.root << " rule=B" << options.birth << "/S" << options.surviveMin
-        << "-" << options.surviveMax << " weight=" << options.faceWeight
-        << " density=" << std::fixed << std::setprecision(2) << options.density
-        << " seed=" << options.seed;
+        << " root=" << options.root << " rule=" << ruleText(ruleOf(options))
+        << " weight=" << options.faceWeight << " density=" << std::fixed << std::setprecision(2)
+        << options.density << " seed=" << options.seed;
     if (kind != TilingKind::Quorvel) {
         out << " tiling=" << tilingName(kind);
+    }
+    if (options.neighbourhood != NeighbourhoodKind::Face) {
+        out << " neighbourhood=" << neighbourhoodName(options.neighbourhood);
     }
     out << "\n";
 }

@@ -15,7 +15,8 @@ namespace quorvel {
 void writeBanner(std::ostream& out);
 
 // "tiles=... depth=... root=... rule=Bb/Smin-max weight=... density=0.42 seed=...", then
-// " tiling=spectre" for the Spectre patch; quorvel's own line never names its patch.
+// " tiling=spectre" for the Spectre patch (quorvel's own line never names its patch), then
+// " neighbourhood=vertex" for the vertex neighbourhood. A set rule is written canonically.
 void writeSummary(std::ostream& out, const Options& options, std::size_t tileCount,
                   TilingKind kind = TilingKind::Quorvel);
 // The same line without its "\n".

@@ -7,7 +7,9 @@ namespace quorvel {
 
 Run::Run(const Options& options, const RunSetup& setup)
     : world_(buildWorld(options, setup.kind)),
-      graph_(std::make_shared<const StepGraph>(buildStepGraph(world_.faces, options.faceWeight))) {
+      graph_(std::make_shared<const StepGraph>(
+          buildStepGraphOf(world_, options.neighbourhood, options.faceWeight))) {
+    checkRuleFits(ruleOf(options), *graph_);
     automaton_.emplace(graph_, ruleOf(options),
                        seedPopulation(world_.tiling.size(), options.seed, options.density),
                        setup.threads);

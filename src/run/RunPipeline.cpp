@@ -1,5 +1,6 @@
 #include "run/RunPipeline.h"
 
+#include "automaton/VertexStepGraph.h"
 #include "faces/FaceGraph.h"
 #include "render/SvgWriter.h"
 #include "run/Report.h"
@@ -8,6 +9,9 @@
 namespace quorvel {
 
 Rule ruleOf(const Options& options) {
+    if (options.ruleSets) {
+        return Rule(*options.ruleSets, options.faceWeight);
+    }
     return Rule{options.birth, options.surviveMin, options.surviveMax, options.faceWeight};
 }
 
@@ -16,6 +20,13 @@ World buildWorld(const Options& options, TilingKind kind) {
     world.tiling = expandPatch(options.root, options.depth, kind);
     world.faces = buildFaceGraph(world.tiling);
     return world;
+}
+
+StepGraph buildStepGraphOf(const World& world, NeighbourhoodKind neighbourhood,
+                           int32_t faceWeight) {
+    return neighbourhood == NeighbourhoodKind::Vertex
+               ? buildVertexStepGraph(world.tiling, faceWeight)
+               : buildStepGraph(world.faces, faceWeight);
 }
 
 void reportRun(Run& run, const Options& options, std::ostream& out) {

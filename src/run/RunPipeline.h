@@ -5,7 +5,9 @@
 #include <functional>
 #include <ostream>
 
+#include "automaton/NeighbourhoodKind.h"
 #include "automaton/Rule.h"
+#include "automaton/StepGraph.h"
 #include "run/Options.h"
 #include "run/ProgramErrors.h"
 #include "run/Run.h"
@@ -15,6 +17,9 @@ namespace quorvel {
 
 // The update rule the options set.
 Rule ruleOf(const Options& options);
+
+// The step graph of the world in that neighbourhood, labelled with the face weight.
+StepGraph buildStepGraphOf(const World& world, NeighbourhoodKind neighbourhood, int32_t faceWeight);
 
 // Banner, summary, every step with its line, and the SVG with its "svg=" line when a path is
 // set. Only the Spectre patch names itself in the summary.

@@ -35,6 +35,10 @@ const char* tileLabelName(TileLabel label) {
     return kNames.at(label);
 }
 
+const char* supertileName(int supertile) {
+    return kSupertileLabels.at(static_cast<std::size_t>(supertile));
+}
+
 RuleTable ruleTableOf(const SupertileRules& rules) {
     RuleTable table;
     for (std::size_t id = 0; id < kSupertileLabels.size(); ++id) {

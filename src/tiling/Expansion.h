@@ -89,6 +89,31 @@ void expandSupertile(int supertile, int32_t depth, const Affine& transform,
     }
 }
 
+// The label of a supertile id: "Gamma" for 0, "Delta" for 1, ...
+const char* supertileName(int supertile);
+
+// Calls visit(chain) for every tile below `supertile` expanded `depth` levels, in the
+// expansion's order, `chain` holding the supertile ids from `supertile` down to the tile's own
+// (the two tiles of a Gamma leaf share "Gamma"). The rules alone decide it: nothing is placed.
+template <typename Visit>
+void forEachSupertileChain(int supertile, int32_t depth, const RuleTable& rules,
+                           std::vector<int>& chain, Visit& visit) {
+    chain.push_back(supertile);
+    if (depth == 0) {
+        visit(static_cast<const std::vector<int>&>(chain));
+        if (supertile == 0) {
+            visit(static_cast<const std::vector<int>&>(chain));
+        }
+    } else {
+        for (const int8_t child : rules.children[static_cast<std::size_t>(supertile)]) {
+            if (child >= 0) {
+                forEachSupertileChain(child, depth - 1, rules, chain, visit);
+            }
+        }
+    }
+    chain.pop_back();
+}
+
 // The number of tiles the expansion of `label` emits, worked out from the rules alone; throws
 // "Unknown label: " + label for a label the rules lack.
 std::size_t expandedTileCount(const std::string& label, int32_t depth, const SupertileRules& rules);

@@ -44,6 +44,15 @@ void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
 
 }  // namespace
 
+StepGraph pageStepGraphOf(const World& world, NeighbourhoodKind neighbourhood,
+                          const StepGraph& runGraph) {
+    return neighbourhood == NeighbourhoodKind::Vertex
+               ? runGraph
+               : buildStepGraph(world.faces, kPageFaceWeight);
+}
+
+// A set rule adds its canonical text as "rule" (the range fields hold its range reading, or -1
+// when it has none); a range rule's data stays as it was, byte for byte.
 // Base64 needs no escaping inside a script element, and numbers none at all.
 std::string runDataText(const Tiling& tiling, const StepGraph& graph, const RunRecord& record,
                         const PageSeeding& seeding) {
@@ -56,10 +65,11 @@ std::string runDataText(const Tiling& tiling, const StepGraph& graph, const RunR
         << (tiling.kind == TilingKind::Spectre ? "spectre" : "quorvel")
         << "\",\"birth\":" << rule.birth << ",\"surviveMin\":" << rule.surviveMin
         << ",\"surviveMax\":" << rule.surviveMax << ",\"faceWeight\":" << rule.faceWeight
-        << ",\"seed\":\"" << seeding.seed << "\",\"density\":" << std::setprecision(17)
-        << seeding.density << ",\"period\":" << period.length
-        << ",\"periodFrom\":" << period.fromStep << ",\"minX\":" << tiling.bounds.minX
-        << ",\"minY\":" << tiling.bounds.minY << ",\"width\":" << std::to_string(size.width)
+        << (rule.sets ? ",\"rule\":\"" + ruleText(rule) + "\"" : std::string()) << ",\"seed\":\""
+        << seeding.seed << "\",\"density\":" << std::setprecision(17) << seeding.density
+        << ",\"period\":" << period.length << ",\"periodFrom\":" << period.fromStep
+        << ",\"minX\":" << tiling.bounds.minX << ",\"minY\":" << tiling.bounds.minY
+        << ",\"width\":" << std::to_string(size.width)
         << ",\"height\":" << std::to_string(size.height) << ",\n\"style\":{\"background\":\""
         << kBackgroundColour << "\",\"liveFill\":\"" << kLiveFill << "\",\"liveStroke\":\""
         << kLiveStroke << "\",\"deadFill\":\"" << kDeadFill << "\",\"deadStroke\":\"" << kDeadStroke

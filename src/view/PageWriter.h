@@ -8,8 +8,10 @@
 #include <ostream>
 #include <string>
 
+#include "automaton/NeighbourhoodKind.h"
 #include "automaton/StepGraph.h"
 #include "run/RunRecord.h"
+#include "run/World.h"
 #include "tiling/Tiling.h"
 
 namespace quorvel {
@@ -21,6 +23,12 @@ constexpr int32_t kLargestPageDepth = 7;
 // The face weight the page's step graph is built with: the largest, so that the page can
 // step every face weight by capping the weights itself.
 constexpr int32_t kPageFaceWeight = 6;
+
+// The step graph the page carries for a run on `world` in `neighbourhood`: the face graph at
+// kPageFaceWeight, or the vertex graph as the run steps it (its weights are all 1, which the
+// page's cap leaves as they are).
+StepGraph pageStepGraphOf(const World& world, NeighbourhoodKind neighbourhood,
+                          const StepGraph& runGraph);
 
 // What the page reseeds with when it is asked for the run's own population.
 struct PageSeeding {

@@ -13,6 +13,7 @@
 #include "run/Run.h"
 #include "run/RunPipeline.h"
 #include "view/PageWriter.h"
+#include "view/TileExport.h"
 
 namespace quorvel {
 
@@ -20,10 +21,30 @@ namespace {
 
 std::vector<CommandOption> viewTable(ViewSettings& s) {
     std::vector<CommandOption> table = runOptionTable(s.run);
+    // The range options and --rule set one rule: both at once is refused after the parsing.
+    for (CommandOption& option : table) {
+        if (option.name == "--birth" || option.name == "--survive-min" ||
+            option.name == "--survive-max") {
+            option.store = [&s, store = option.store](const std::string& v) {
+                store(v);
+                s.rangeRuleGiven = true;
+            };
+        }
+    }
+    const auto faceWeight = std::find_if(table.begin(), table.end(), [](const CommandOption& o) {
+        return o.name == "--face-weight";
+    });
+    table.insert(
+        faceWeight,
+        {"--rule", "RULE", "birth/survive sets such as B2,5/S1,3-4 (not with --birth)",
+         [&s](const std::string& v) { s.run.ruleSets = parseRuleOption("--rule", v); }, nullptr});
+    table.push_back(neighbourhoodOption(s.run));
     table.push_back({"--tiling", "NAME", "quorvel | spectre",
                      [&s](const std::string& v) { s.tiling = v; }, [&s] { return s.tiling; }});
     table.push_back({"--html", "PATH", "write the interactive page",
                      [&s](const std::string& v) { s.htmlPath = v; }, [&s] { return s.htmlPath; }});
+    table.push_back({"--export", "PATH", "write the tiles as data: .csv or .jsonl",
+                     [&s](const std::string& v) { s.exportPath = v; }, nullptr});
     table.push_back({"--threads", "N", "threads that step the run, at most the hardware's",
                      [&s](const std::string& v) { s.threads = convertInt(v); },
                      [&s] { return std::to_string(s.threads); }});
@@ -40,6 +61,10 @@ ViewSettings parseViewOptions(const std::vector<std::string>& args) {
     ViewSettings settings;
     if (parseCommandLine(viewTable(settings), args, ConversionErrors::NamingTheOption)) {
         return settings;
+    }
+    if (settings.run.ruleSets && settings.rangeRuleGiven) {
+        throw std::runtime_error(
+            "--rule cannot be combined with --birth, --survive-min or --survive-max");
     }
     clampRunOptions(settings.run, maxDepthOfTiling(settings.tiling));
     validateRoot(settings.run.root);
@@ -66,7 +91,8 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
         }
         // The page and the picture are the run's results: they are written even when the
         // report's reader is gone.
-        if (!settings.htmlPath.empty() || !settings.run.svgPath.empty()) {
+        if (!settings.htmlPath.empty() || !settings.run.svgPath.empty() ||
+            !settings.exportPath.empty()) {
             report.keepGoingWhenLost();
         }
         const TilingKind kind = tilingKindNamed(settings.tiling);
@@ -78,14 +104,22 @@ int runQuorvelView(const std::vector<std::string>& args, std::ostream& out, std:
                                      std::to_string(kLargestPageDepth) +
                                      " (--html '' runs without one)");
         }
+        if (!settings.exportPath.empty()) {
+            exportFormatOf(settings.exportPath);
+        }
         Run run(options, RunSetup{kind, true, settings.threads});
         reportRun(run, options, report);
         writePeriodLine(report, run.record()->period());
+        if (!settings.exportPath.empty()) {
+            writeTileExportFile(run.world(), run.automaton(), settings.exportPath, &report);
+            report << "export=" << settings.exportPath << "\n";
+        }
         // An empty path asks for the report alone, as an empty --svg does.
         if (settings.htmlPath.empty()) {
             return 0;
         }
-        const StepGraph pageGraph = buildStepGraph(run.world().faces, kPageFaceWeight);
+        const StepGraph pageGraph =
+            pageStepGraphOf(run.world(), options.neighbourhood, run.automaton().graph());
         writeViewerPage(run.world().tiling, pageGraph, *run.record(),
                         PageSeeding{options.seed, options.density},
                         summaryLine(options, run.world().tiling.size(), kind), settings.htmlPath,

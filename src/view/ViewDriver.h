@@ -20,8 +20,12 @@ struct ViewSettings {
     Options run;
     std::string tiling = tilingName(TilingKind::Quorvel);
     std::string htmlPath = kDefaultHtmlPath;
+    // The tiles as data (.csv or .jsonl), at the last step; empty for none.
+    std::string exportPath;
     // Threads that step the one run: 1..the hardware threads.
     int32_t threads = 1;
+    // One of --birth, --survive-min, --survive-max was given (refused beside --rule).
+    bool rangeRuleGiven = false;
     bool helpRequested = false;
     bool versionRequested = false;
 };

@@ -41,6 +41,12 @@ const RUNS = [
    "--survive-min", "3", "--survive-max", "6", "--face-weight", "4"],
   ["--tiling", "spectre", "--depth", "3", "--steps", "40", "--birth", "2", "--face-weight", "2",
    "--seed", "18446744073709551615"],
+  // A set rule, and the vertex neighbourhood, as the program writes them into the page.
+  ["--tiling", "spectre", "--depth", "3", "--steps", "40", "--rule", "B2,5/S1,3-4",
+   "--face-weight", "2", "--seed", "4"],
+  ["--tiling", "spectre", "--depth", "3", "--steps", "40", "--rule", "B2/S2-3",
+   "--neighbourhood", "vertex", "--seed", "9"],
+  ["--depth", "1", "--steps", "30", "--rule", "B1,3/S0,2", "--neighbourhood", "vertex"],
 ];
 
 function option(options, name, fallback) {
@@ -71,8 +77,10 @@ function runData(options) {
 
 function settingsOf(options) {
   const birth = Number(option(options, "--birth", "3"));
-  const rule = Rules.ruleOfCounts(birth, Number(option(options, "--survive-min", "2")),
-                                  Number(option(options, "--survive-max", "3")));
+  const rule = options.includes("--rule")
+                 ? Rules.parseRule(option(options, "--rule", ""))
+                 : Rules.ruleOfCounts(birth, Number(option(options, "--survive-min", "2")),
+                                      Number(option(options, "--survive-max", "3")));
   return { rule, weight: Number(option(options, "--face-weight", "1")),
            seed: option(options, "--seed", "1"), density: Number(option(options, "--density", "0.42")) };
 }
@@ -180,8 +188,10 @@ test("settings changed in the page step like the program's run of them, period i
     const kind = option(options, "--tiling", "quorvel");
     const patch = kind === "spectre" ? spectre : base;
     const root = option(options, "--root", "Delta");
-    const data = root === "Delta" && option(options, "--depth", "3") === "3" ? datas.get(kind)
-                                                                              : runData(withSteps(options, 0));
+    // The patch's own data serves every face run; a vertex run carries its own graph.
+    const shared = root === "Delta" && option(options, "--depth", "3") === "3" &&
+                   !options.includes("--neighbourhood");
+    const data = shared ? datas.get(kind) : runData(withSteps(options, 0));
     const settings = settingsOf(options);
     const full = withSteps(root === "Delta" ? patch.slice(0, -2).concat(options.slice(0)) : options, steps);
     const report = viewReport(full);

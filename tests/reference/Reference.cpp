@@ -1,6 +1,7 @@
 #include "Reference.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <limits>
 #include <stdexcept>
@@ -125,6 +126,61 @@ void writeSvgPlain(const Tiling& tiling, const std::string& path) {
     }
 }
 
+namespace {
+
+void commitPlain(const std::vector<uint8_t>& next, Population& population) {
+    for (std::size_t tile = 0; tile < next.size(); ++tile) {
+        const bool wasAlive = population.alive[tile] != 0;
+        population.alive[tile] = next[tile];
+        population.age[tile] = next[tile] == 0 ? 0 : wasAlive ? population.age[tile] + 1 : 1;
+    }
+}
+
+}  // namespace
+
+bool nextAlivePlain(const Rule& rule, bool alive, int32_t sum) {
+    if (rule.sets) {
+        const uint32_t set = alive ? rule.sets->survive : rule.sets->birth;
+        return sum >= 0 && sum < 32 && (set >> sum & 1) != 0;
+    }
+    return alive ? rule.surviveMin <= sum && sum <= rule.surviveMax : sum == rule.birth;
+}
+
+std::vector<std::vector<int32_t>> vertexNeighboursPlain(const quorvel::Tiling& tiling) {
+    std::vector<std::array<LatticePoint, kTileVertices>> vertices;
+    for (const Placement& placement : tiling.placements) {
+        vertices.push_back(exactOutline(placement));
+    }
+    std::vector<std::vector<int32_t>> neighbours(tiling.size());
+    for (std::size_t a = 0; a < tiling.size(); ++a) {
+        for (std::size_t b = 0; b < tiling.size(); ++b) {
+            bool shared = false;
+            for (const LatticePoint& p : vertices[a]) {
+                for (const LatticePoint& q : vertices[b]) {
+                    shared = shared || p == q;
+                }
+            }
+            if (a != b && shared) {
+                neighbours[a].push_back(static_cast<int32_t>(b));
+            }
+        }
+    }
+    return neighbours;
+}
+
+void stepVertexPlain(const std::vector<std::vector<int32_t>>& neighbours, const Rule& rule,
+                     Population& population) {
+    std::vector<uint8_t> next(neighbours.size());
+    for (std::size_t tile = 0; tile < neighbours.size(); ++tile) {
+        int32_t sum = 0;
+        for (const int32_t other : neighbours[tile]) {
+            sum += population.alive[static_cast<std::size_t>(other)];
+        }
+        next[tile] = nextAlivePlain(rule, population.alive[tile] != 0, sum) ? 1 : 0;
+    }
+    commitPlain(next, population);
+}
+
 void stepAutomatonPlain(const FaceGraph& faces, const Rule& rule, Population& population) {
     const std::size_t tileCount = faces.tileCount();
     std::vector<uint8_t> next(tileCount);
@@ -146,15 +202,9 @@ void stepAutomatonPlain(const FaceGraph& faces, const Rule& rule, Population& po
                 sum += std::min(rule.faceWeight, shared);
             }
         }
-        const bool alive = population.alive[tile] != 0;
-        next[tile] =
-            (alive ? rule.surviveMin <= sum && sum <= rule.surviveMax : sum == rule.birth) ? 1 : 0;
+        next[tile] = nextAlivePlain(rule, population.alive[tile] != 0, sum) ? 1 : 0;
     }
-    for (std::size_t tile = 0; tile < tileCount; ++tile) {
-        const bool wasAlive = population.alive[tile] != 0;
-        population.alive[tile] = next[tile];
-        population.age[tile] = next[tile] == 0 ? 0 : wasAlive ? population.age[tile] + 1 : 1;
-    }
+    commitPlain(next, population);
 }
 
 }  // namespace quorvel::reference

@@ -47,6 +47,18 @@ void stepAutomatonPlain(Tiling& tiling, int32_t birth, int32_t surviveMin, int32
 // weight), every tile decided, then all committed with their ages.
 void stepAutomatonPlain(const FaceGraph& faces, const Rule& rule, Population& population);
 
+// Whether a tile in that state with that sum is alive after the step, read from the rule as
+// written: the range form by its comparisons, the set form by testing the sum's bit.
+bool nextAlivePlain(const Rule& rule, bool alive, int32_t sum);
+
+// For every tile, the other tiles that have one of its 14 exact vertices among theirs, found
+// by comparing every pair of tiles' vertices (for small patches), ascending.
+std::vector<std::vector<int32_t>> vertexNeighboursPlain(const quorvel::Tiling& tiling);
+
+// One step on such lists: every live neighbour adds 1, whatever the face weight.
+void stepVertexPlain(const std::vector<std::vector<int32_t>>& neighbours, const Rule& rule,
+                     Population& population);
+
 // The picture written through one std::ofstream with its own number formats, the stream
 // checked after opening and after closing.
 void writeSvgPlain(const Tiling& tiling, const std::string& path);

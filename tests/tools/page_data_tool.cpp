@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
             return 0;
         }
         const Rule rule = ruleOf(options);
-        const auto graph =
-            std::make_shared<const StepGraph>(buildStepGraph(world.faces, rule.faceWeight));
+        const auto graph = std::make_shared<const StepGraph>(
+            buildStepGraphOf(world, options.neighbourhood, rule.faceWeight));
         Automaton automaton(graph, rule,
                             seedPopulation(world.tiling.size(), options.seed, options.density));
         RunRecord record(automaton, CheckpointPolicy{1, std::size_t{1} << 40});
@@ -58,8 +58,8 @@ int main(int argc, char** argv) {
             automaton.step();
             record.addStep(automaton);
         }
-        writeRunData(std::cout, world.tiling, buildStepGraph(world.faces, kPageFaceWeight), record,
-                     PageSeeding{options.seed, options.density});
+        writeRunData(std::cout, world.tiling, pageStepGraphOf(world, options.neighbourhood, *graph),
+                     record, PageSeeding{options.seed, options.density});
         std::cout << "\n";
         return 0;
     });
