@@ -111,6 +111,8 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
     }
     const Neighbourhood& counted = *graph.counted;
     cluster.edgeStart.assign(n + 1, 0);
+    cluster.edgeTo.reserve(n * 8);
+    cluster.edgeWeight.reserve(n * 8);
     for (std::size_t i = 0; i < n; ++i) {
         const auto tile = static_cast<std::size_t>(local[i]);
         for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
@@ -161,6 +163,9 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
     std::vector<std::size_t> order(n);
     std::vector<int32_t> rankOf(n);
     std::vector<std::pair<int32_t, int32_t>> ranked;
+    // The placements, then per tile its count and (index, weight) pairs.
+    form.reserve(2 + n * entryInts + n + 2 * cluster.edgeTo.size());
+    best.reserve(form.capacity());
     for (const std::size_t reference : references) {
         const Placement undo =
             inversePlacement(placements[static_cast<std::size_t>(local[reference])]);
