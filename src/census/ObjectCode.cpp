@@ -111,6 +111,8 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
     }
     const Neighbourhood& counted = *graph.counted;
     cluster.edgeStart.assign(n + 1, 0);
+    cluster.edgeTo.reserve(n * 8);
+    cluster.edgeWeight.reserve(n * 8);
     for (std::size_t i = 0; i < n; ++i) {
         const auto tile = static_cast<std::size_t>(local[i]);
         for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
@@ -142,6 +144,17 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
 
     const int32_t words = phaseWords(period);
     const std::size_t entryInts = 6 + static_cast<std::size_t>(words);
+    // Each tile's flags at shift 0 when they fit one word.
+    std::vector<uint32_t> flagsAtZero(words == 1 ? n : 0, 0);
+    const uint32_t periodMask = words == 1 ? (uint32_t{1} << period) - 1 : 0;
+    for (std::size_t i = 0; i < flagsAtZero.size(); ++i) {
+        for (int32_t k = 0; k < period; ++k) {
+            flagsAtZero[i] |= cluster.liveAt(i, k) ? uint32_t{1} << k : 0;
+        }
+    }
+    // Flags never reach bit 31, so their order as unsigned words is the form's order.
+    std::vector<uint32_t> shifted(flagsAtZero.size());
+    std::vector<uint32_t> leastShifted(flagsAtZero.size());
     CanonicalForm best;
     CanonicalForm form(2 + n * entryInts);
     form[0] = period;
@@ -150,6 +163,9 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
     std::vector<std::size_t> order(n);
     std::vector<int32_t> rankOf(n);
     std::vector<std::pair<int32_t, int32_t>> ranked;
+    // The placements, then per tile its count and (index, weight) pairs.
+    form.reserve(2 + n * entryInts + n + 2 * cluster.edgeTo.size());
+    best.reserve(form.capacity());
     for (const std::size_t reference : references) {
         const Placement undo =
             inversePlacement(placements[static_cast<std::size_t>(local[reference])]);
@@ -188,6 +204,30 @@ CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placem
                 form.push_back(j);
                 form.push_back(weight);
             }
+        }
+        if (words == 1) {
+            // One word of flags: a shift of the phases is a rotation of its bits, and as the
+            // placements and edges stay, the least shift is the least run of flags in rank order.
+            for (int32_t shift = 0; shift < period; ++shift) {
+                const auto s = static_cast<uint32_t>(shift);
+                for (std::size_t rank = 0; rank < n; ++rank) {
+                    const uint32_t bits = flagsAtZero[order[rank]];
+                    shifted[rank] =
+                        (s == 0 ? bits
+                                : (bits >> s | bits << (static_cast<uint32_t>(period) - s))) &
+                        periodMask;
+                }
+                if (shift == 0 || shifted < leastShifted) {
+                    leastShifted.swap(shifted);
+                }
+            }
+            for (std::size_t rank = 0; rank < n; ++rank) {
+                form[2 + rank * entryInts + 6] = static_cast<int32_t>(leastShifted[rank]);
+            }
+            if (best.empty() || form < best) {
+                best = form;
+            }
+            continue;
         }
         for (int32_t shift = 0; shift < period; ++shift) {
             for (std::size_t rank = 0; rank < n; ++rank) {

@@ -111,6 +111,11 @@ void ObjectCensus::add(const CensusRow& row, const std::vector<ObjectSighting>& 
     const Rule& rule = row.run.rule;
     const RuleKey& key = rule;
     noteRule(key);
+    if (objects.empty()) {
+        return;
+    }
+    // Two decimals, as the CSV gives it, so that merged shards agree with a whole census.
+    const double firstDensity = std::stod(densityText(row.run.density));
     for (const ObjectSighting& sighting : objects) {
         ObjectEntry entry;
         entry.code = sighting.code;
@@ -120,8 +125,7 @@ void ObjectCensus::add(const CensusRow& row, const std::vector<ObjectSighting>& 
         entry.maxAlive = sighting.maxAlive;
         entry.tilesWithRing = sighting.tilesWithRing;
         entry.count = 1;
-        // Two decimals, as the CSV gives it, so that merged shards agree with a whole census.
-        entry.firstDensity = std::stod(densityText(row.run.density));
+        entry.firstDensity = firstDensity;
         entry.firstSeed = row.run.seed;
         entry.firstTile = sighting.firstTile;
         entry.form = sighting.form;

@@ -29,10 +29,6 @@ namespace {
 
 using TileSet = std::vector<int32_t>;
 
-bool contains(const TileSet& sorted, int32_t tile) {
-    return std::binary_search(sorted.begin(), sorted.end(), tile);
-}
-
 class UnionFind {
   public:
     explicit UnionFind(std::size_t size) : parent_(size) {
@@ -59,19 +55,31 @@ class UnionFind {
     std::vector<int32_t> parent_;
 };
 
-TileSet ringOf(const StepGraph& graph, const TileSet& tiles) {
+// `index` is -1 for every tile and left so; it marks the object's tiles and the ring found.
+TileSet ringOf(const StepGraph& graph, const TileSet& tiles, std::vector<int32_t>& index) {
+    constexpr int32_t kMarked = -2;
     const Neighbourhood& dependants = *graph.dependants;
+    for (const int32_t tile : tiles) {
+        index[static_cast<std::size_t>(tile)] = kMarked;
+    }
     TileSet ring;
     for (const int32_t tile : tiles) {
         for (uint32_t e = dependants.start[static_cast<std::size_t>(tile)];
              e < dependants.start[static_cast<std::size_t>(tile) + 1]; ++e) {
-            if (!contains(tiles, dependants.tiles[e])) {
+            int32_t& mark = index[static_cast<std::size_t>(dependants.tiles[e])];
+            if (mark != kMarked) {
+                mark = kMarked;
                 ring.push_back(dependants.tiles[e]);
             }
         }
     }
+    for (const int32_t tile : tiles) {
+        index[static_cast<std::size_t>(tile)] = -1;
+    }
+    for (const int32_t tile : ring) {
+        index[static_cast<std::size_t>(tile)] = -1;
+    }
     std::sort(ring.begin(), ring.end());
-    ring.erase(std::unique(ring.begin(), ring.end()), ring.end());
     return ring;
 }
 
@@ -113,17 +121,19 @@ int32_t greatestCommonDivisor(int32_t a, int32_t b) {
 // restricted to them) for a whole period and back, the ring staying dead. `index` is -1 for
 // every tile and left so.
 bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles,
-                  const TileSet& ring, const std::vector<TileSet>& phases,
-                  std::vector<int32_t>& index) {
-    TileSet local;
-    local.reserve(tiles.size() + ring.size());
+                  const TileSet& ring, const std::vector<TileSet>& phases, ObjectScratch& scratch) {
+    std::vector<int32_t>& index = scratch.ashIndex;
+    TileSet& local = scratch.localTiles;
+    local.clear();
     std::merge(tiles.begin(), tiles.end(), ring.begin(), ring.end(), std::back_inserter(local));
     for (std::size_t i = 0; i < local.size(); ++i) {
         index[static_cast<std::size_t>(local[i])] = static_cast<int32_t>(i);
     }
     const Neighbourhood& counted = *graph.counted;
-    std::vector<uint32_t> first(local.size() + 1, 0);
-    std::vector<std::pair<int32_t, uint8_t>> entries;
+    std::vector<uint32_t>& first = scratch.firstCounted;
+    first.assign(local.size() + 1, 0);
+    std::vector<std::pair<int32_t, uint8_t>>& entries = scratch.counted;
+    entries.clear();
     for (std::size_t i = 0; i < local.size(); ++i) {
         const auto tile = static_cast<std::size_t>(local[i]);
         for (uint32_t e = counted.start[tile]; e < counted.start[tile + 1]; ++e) {
@@ -134,8 +144,10 @@ bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles
         }
         first[i + 1] = static_cast<uint32_t>(entries.size());
     }
-    std::vector<uint8_t> alive(local.size(), 0);
-    std::vector<uint8_t> next(local.size(), 0);
+    std::vector<uint8_t>& alive = scratch.alive;
+    std::vector<uint8_t>& next = scratch.next;
+    alive.assign(local.size(), 0);
+    next.assign(local.size(), 0);
     for (const int32_t tile : phases[0]) {
         alive[static_cast<std::size_t>(index[static_cast<std::size_t>(tile)])] = 1;
     }
@@ -167,9 +179,10 @@ bool evolvesAlone(const StepGraph& graph, const Rule& rule, const TileSet& tiles
 
 // The object of `tiles` (ascending), ash indices `indices`, with its own period and phases.
 CensusObject objectOf(const StepGraph& graph, const PhaseBits& phaseBits, TileSet tiles,
-                      const std::vector<int32_t>& indices, ObjectKind kindWhenWhole) {
+                      const std::vector<int32_t>& indices, ObjectKind kindWhenWhole,
+                      std::vector<int32_t>& index) {
     CensusObject object;
-    object.ring = ringOf(graph, tiles);
+    object.ring = ringOf(graph, tiles, index);
     int32_t period = 1;
     for (const int32_t index : indices) {
         const int32_t own = phaseBits.tilePeriod(static_cast<std::size_t>(index));
@@ -300,9 +313,9 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
             const std::vector<int32_t>& indices =
                 pieceIndices[static_cast<std::size_t>(cluster[p])];
             split.push_back(
-                objectOf(graph, phaseBits, tilesOf(indices), indices, ObjectKind::Still));
+                objectOf(graph, phaseBits, tilesOf(indices), indices, ObjectKind::Still, index));
             const CensusObject& made = split.back();
-            separable = evolvesAlone(graph, rule, made.tiles, made.ring, made.phases, index);
+            separable = evolvesAlone(graph, rule, made.tiles, made.ring, made.phases, scratch);
         }
         if (separable) {
             for (CensusObject& piece : split) {
@@ -318,8 +331,8 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
         std::sort(indices.begin(), indices.end());
         CensusObject whole =
             objectOf(graph, phaseBits, tilesOf(indices), indices,
-                     cluster.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still);
-        if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases, index)) {
+                     cluster.size() > 1 ? ObjectKind::Constellation : ObjectKind::Still, index);
+        if (!evolvesAlone(graph, rule, whole.tiles, whole.ring, whole.phases, scratch)) {
             throw std::logic_error("An object of tile " + std::to_string(whole.tiles.front()) +
                                    " does not evolve alone as in its run");
         }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "automaton/Rule.h"
@@ -47,6 +48,13 @@ std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
 // cost follows its live tiles, not the world's size.
 struct ObjectScratch {
     std::vector<int32_t> ashIndex;
+    // An object's tiles and ring, whom each counts among them and their states, reused by
+    // every check of an object stepping alone.
+    std::vector<int32_t> localTiles;
+    std::vector<uint32_t> firstCounted;
+    std::vector<std::pair<int32_t, uint8_t>> counted;
+    std::vector<uint8_t> alive;
+    std::vector<uint8_t> next;
 };
 std::vector<CensusObject> findObjects(const StepGraph& graph, const Rule& rule,
                                       const std::vector<std::vector<int32_t>>& phases,
