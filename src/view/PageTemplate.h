@@ -4,9 +4,11 @@
 // (kChecksumMarker).
 #pragma once
 
+#include <string>
+
 namespace quorvel {
 
-extern const char* const kPageTemplate;
+const std::string& pageTemplate();
 
 constexpr const char* kSummaryMarker = "<!--quorvel:summary-->";
 constexpr const char* kChecksumMarker = "quorvel:checksum";

@@ -104,7 +104,7 @@ namespace {
 
 void writePage(std::ostream& out, const Tiling& tiling, const StepGraph& graph,
                const RunRecord& record, const PageSeeding& seeding, const std::string& summary) {
-    const std::string page = kPageTemplate;
+    const std::string& page = pageTemplate();
     const std::string data = runDataText(tiling, graph, record, seeding);
     char checksum[9];
     std::snprintf(checksum, sizeof checksum, "%08x", fnv1a32(data));
