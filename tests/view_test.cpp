@@ -779,15 +779,9 @@ TEST(ViewOptions, DepthAndThreadsClampByTiling) {
     }
 }
 
-TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
-    const std::string rest = " root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1";
-    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--tiling", "spectre", "--depth", "2"}, "tiles=71 depth=2" + rest + " tiling=spectre"},
-        {{"--tiling", "spectre", "--depth", "-1", "--root", "Gamma"},
-         "tiles=2 depth=0 root=Gamma rule=B3/S2-3 weight=1 density=0.42 seed=1 tiling=spectre"},
-        {{"--tiling", "quorvel"}, "tiles=559 depth=3" + rest},
-        {{"--tiling", "spectre", "--tiling", "quorvel"}, "tiles=559 depth=3" + rest},
-    };
+// Each option list's run of no step and no page reports the banner, this summary line and no
+// period.
+void expectSummaries(const std::vector<std::pair<std::vector<std::string>, std::string>>& cases) {
     for (const auto& [options, summary] : cases) {
         SCOPED_TRACE(summary);
         std::vector<std::string> args = {"quorvel-view", "--steps", "0", "--html", ""};
@@ -797,6 +791,18 @@ TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
         EXPECT_EQ(outcome.err, "");
         EXPECT_EQ(outcome.out, "Quorvel\n" + summary + "\nperiod=none\n");
     }
+}
+
+TEST_F(ViewProgram, TilingNamesItselfInTheSummaryOnlyWhenSpectre) {
+    const std::string rest = " root=Delta rule=B3/S2-3 weight=1 density=0.42 seed=1";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--tiling", "spectre", "--depth", "2"}, "tiles=71 depth=2" + rest + " tiling=spectre"},
+        {{"--tiling", "spectre", "--depth", "-1", "--root", "Gamma"},
+         "tiles=2 depth=0 root=Gamma rule=B3/S2-3 weight=1 density=0.42 seed=1 tiling=spectre"},
+        {{"--tiling", "quorvel"}, "tiles=559 depth=3" + rest},
+        {{"--tiling", "spectre", "--tiling", "quorvel"}, "tiles=559 depth=3" + rest},
+    };
+    expectSummaries(cases);
 }
 
 TEST_F(ViewProgram, SetRulesAndTheNeighbourhoodInTheSummary) {
@@ -815,15 +821,7 @@ TEST_F(ViewProgram, SetRulesAndTheNeighbourhoodInTheSummary) {
         {{"--depth", "1", "--neighbourhood", "vertex", "--rule", "B6/S"},
          "tiles=9 depth=1 root=Delta rule=B6/S" + rest + " neighbourhood=vertex"},
     };
-    for (const auto& [options, summary] : cases) {
-        SCOPED_TRACE(summary);
-        std::vector<std::string> args = {"quorvel-view", "--steps", "0", "--html", ""};
-        args.insert(args.end(), options.begin(), options.end());
-        const Outcome outcome = runView(args);
-        EXPECT_EQ(outcome.status, 0);
-        EXPECT_EQ(outcome.err, "");
-        EXPECT_EQ(outcome.out, "Quorvel\n" + summary + "\nperiod=none\n");
-    }
+    expectSummaries(cases);
 }
 
 TEST_F(ViewProgram, RefusesMalformedRulesAndNeighbourhoods) {
