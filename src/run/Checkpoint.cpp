@@ -42,41 +42,42 @@ uint64_t readVarint(const std::string& bytes, std::size_t& position) {
 }
 
 std::string encodeCheckpoint(const Automaton& automaton) {
-    // One pass over the tiles; then the live set as a list of gaps or as a bitmap, whichever
-    // is shorter.
+    // Two passes over the flags: the first sizes the list form, so the shorter of list and
+    // bitmap is known before anything is written; the second writes. No copy of the live set
+    // is made, which a checkpoint of millions of tiles would otherwise pay for each time.
     const std::vector<uint8_t>& alive = automaton.aliveFlags();
-    std::vector<std::pair<int32_t, uint32_t>> live;
-    live.reserve(static_cast<std::size_t>(automaton.liveCount()));
+    const auto liveCount = static_cast<std::size_t>(automaton.liveCount());
     std::size_t listBytes = 0;
-    int32_t previous = -1;
+    int64_t previous = -1;
     for (std::size_t index = 0; index < alive.size(); ++index) {
         if (alive[index] != 0) {
-            const auto tile = static_cast<int32_t>(index);
-            listBytes += varintSize(static_cast<uint64_t>(tile - previous - 1));
-            live.emplace_back(tile, automaton.age(index));
-            previous = tile;
+            listBytes +=
+                varintSize(static_cast<uint64_t>(static_cast<int64_t>(index) - previous - 1));
+            previous = static_cast<int64_t>(index);
         }
     }
     const std::size_t bitmapBytes = (alive.size() + 7) / 8;
     const bool bitmap = bitmapBytes < listBytes;
     std::string bytes;
-    bytes.reserve(2 * live.size() + (bitmap ? bitmapBytes : 0) + 8);
+    bytes.reserve(2 * liveCount + (bitmap ? bitmapBytes : listBytes) + 8);
     appendVarint(bytes, bitmap ? kCheckpointBitmap : kCheckpointList);
-    appendVarint(bytes, live.size());
+    appendVarint(bytes, liveCount);
+    const std::size_t bitmapAt = bytes.size();
     if (bitmap) {
-        const std::size_t at = bytes.size();
         bytes.append(bitmapBytes, '\0');
-        for (const auto& [tile, age] : live) {
-            bytes[at + static_cast<std::size_t>(tile) / 8] |= static_cast<char>(1 << (tile % 8));
-        }
     }
     previous = -1;
-    for (const auto& [tile, age] : live) {
-        if (!bitmap) {
-            appendVarint(bytes, static_cast<uint64_t>(tile - previous - 1));
+    for (std::size_t index = 0; index < alive.size(); ++index) {
+        if (alive[index] == 0) {
+            continue;
         }
-        appendVarint(bytes, age - 1);
-        previous = tile;
+        if (bitmap) {
+            bytes[bitmapAt + index / 8] |= static_cast<char>(1 << (index % 8));
+        } else {
+            appendVarint(bytes, static_cast<uint64_t>(static_cast<int64_t>(index) - previous - 1));
+        }
+        appendVarint(bytes, automaton.age(index) - 1);
+        previous = static_cast<int64_t>(index);
     }
     return bytes;
 }

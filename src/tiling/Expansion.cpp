@@ -60,19 +60,27 @@ RuleTable ruleTableOf(const SupertileRules& rules) {
 
 std::size_t expandedTileCount(const std::string& label, int32_t depth,
                               const SupertileRules& rules) {
-    if (depth == 0) {
-        if (supertileId(label) < 0) {
-            throw std::runtime_error("Unknown label: " + label);
-        }
-        return label == "Gamma" ? 2 : 1;
+    const int root = supertileId(label);
+    if (root < 0) {
+        throw std::runtime_error("Unknown label: " + label);
     }
-    std::size_t count = 0;
-    for (const std::string& child : childrenOrThrow(rules, label)) {
-        if (child != kEmptySlot) {
-            count += expandedTileCount(child, depth - 1, rules);
-        }
+    // Level by level for all nine labels at once: a supertile's count is its children's, so
+    // the rules are read depth times instead of once per supertile of the patch.
+    const RuleTable table = ruleTableOf(rules);
+    std::array<std::size_t, kSupertileCount> counts;
+    for (std::size_t id = 0; id < counts.size(); ++id) {
+        counts[id] = id == 0 ? 2 : 1;
     }
-    return count;
+    for (int32_t level = 1; level <= depth; ++level) {
+        std::array<std::size_t, kSupertileCount> next{};
+        for (std::size_t id = 0; id < counts.size(); ++id) {
+            for (const int8_t child : table.children[id]) {
+                next[id] += child < 0 ? 0 : counts[static_cast<std::size_t>(child)];
+            }
+        }
+        counts = next;
+    }
+    return counts[static_cast<std::size_t>(root)];
 }
 
 }  // namespace quorvel

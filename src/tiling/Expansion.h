@@ -115,7 +115,7 @@ void forEachSupertileChain(int supertile, int32_t depth, const RuleTable& rules,
 }
 
 // The number of tiles the expansion of `label` emits, worked out from the rules alone; throws
-// "Unknown label: " + label for a label the rules lack.
+// "Unknown label: " + label for a label that is not one of the nine.
 std::size_t expandedTileCount(const std::string& label, int32_t depth, const SupertileRules& rules);
 
 }  // namespace quorvel
