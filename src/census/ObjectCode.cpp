@@ -75,12 +75,6 @@ std::vector<uint64_t> tileInvariants(const LocalCluster& cluster) {
 }  // namespace
 
 CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
-                            const StepGraph& graph) {
-    ObjectScratch scratch;
-    return canonicalForm(object, placements, graph, scratch);
-}
-
-CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
                             const StepGraph& graph, ObjectScratch& scratch) {
     std::vector<int32_t> local;
     local.reserve(object.tiles.size() + object.ring.size());

@@ -36,8 +36,6 @@ struct ObjectSighting {
     std::shared_ptr<const CanonicalForm> form;
 };
 
-CanonicalForm canonicalForm(const CensusObject& object, const std::vector<Placement>& placements,
-                            const StepGraph& graph);
 ObjectSighting sightObject(const CensusObject& object, const std::vector<Placement>& placements,
                            const StepGraph& graph);
 // The same with a worker's buffers.

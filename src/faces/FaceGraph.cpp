@@ -185,8 +185,6 @@ class OpenEdges {
         return -1;
     }
 
-    void prefetch(uint64_t hash) const { __builtin_prefetch(&table_[home(hash)]); }
-
   private:
     std::size_t home(uint64_t hash) const { return static_cast<std::size_t>(hash >> 20) & mask_; }
 
